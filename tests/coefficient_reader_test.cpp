@@ -42,6 +42,8 @@ struct ReadCase {
     std::vector<float> expected;
 };
 
+void PrintTo(const ReadCase& c, std::ostream* os) { *os << c.name; }
+
 class GrammarTest : public ::testing::TestWithParam<ReadCase> {};
 
 TEST_P(GrammarTest, ReadsEntriesInFileOrder) {

@@ -236,6 +236,10 @@ struct ReachCase {
     int taps;
 };
 
+void PrintTo(const ReachCase& c, std::ostream* os) {
+    *os << c.inputRate << " to " << c.outputRate << " Hz, " << c.taps << " taps";
+}
+
 class LastWindowTest : public ::testing::TestWithParam<ReachCase> {};
 
 // Geometries whose last window reaches past the frame by up to two samples:

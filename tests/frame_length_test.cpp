@@ -13,6 +13,8 @@ struct FrameCase {
     int length;
 };
 
+void PrintTo(const FrameCase& c, std::ostream* os) { *os << c.duration << " s at " << c.rate << " Hz"; }
+
 class FrameLengthTest : public ::testing::TestWithParam<FrameCase> {};
 
 TEST_P(FrameLengthTest, GivesSamplesPerFrame) {

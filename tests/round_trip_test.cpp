@@ -29,6 +29,8 @@ struct ToneCase {
     double maxLossDb;
 };
 
+void PrintTo(const ToneCase& c, std::ostream* os) { *os << c.frequency << " Hz"; }
+
 class RoundTripTest : public ::testing::TestWithParam<ToneCase> {};
 
 TEST_P(RoundTripTest, SpeechBandToneComesBackAtItsLevel) {

@@ -11,6 +11,8 @@ struct StoreCase {
     short sample;
 };
 
+void PrintTo(const StoreCase& c, std::ostream* os) { *os << c.value; }
+
 class SampleStoreTest : public ::testing::TestWithParam<StoreCase> {};
 
 TEST_P(SampleStoreTest, TruncatesTowardZeroAndSaturates) {

@@ -72,6 +72,8 @@ struct DisagreementCase {
     int earlier;  // BaseIndex one less
 };
 
+void PrintTo(const DisagreementCase& c, std::ostream* os) { *os << c.duration << " s"; }
+
 class PositionTableTest : public ::testing::TestWithParam<DisagreementCase> {};
 
 TEST_P(PositionTableTest, BaseIndexAndPhaseAreIndependent) {
@@ -193,6 +195,10 @@ struct FileTapsCase {
     float firstCoefficient;  // entries are numbered 1, 2, 3, ...
     float lastCoefficient;
 };
+
+void PrintTo(const FileTapsCase& c, std::ostream* os) {
+    *os << c.fileTaps << " file taps, factor " << c.factor;
+}
 
 class FileTapsTest : public ::testing::TestWithParam<FileTapsCase> {};
 
