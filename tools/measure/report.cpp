@@ -50,7 +50,7 @@ std::vector<Figures> MeasureAndWrite(const Direction& direction, const std::stri
     CsvFile transient(PathOf(directory, direction, "transient"),
                       "converter,time_ms,impulse,step");
     CsvFile summary(PathOf(directory, direction, "figures"),
-                    "converter,passband_hz,stopband_hz,ripple_min_db,ripple_max_db,"
+                    "converter,input_hz,output_hz,passband_hz,stopband_hz,ripple_min_db,ripple_max_db,"
                     "stop_attenuation_db,alias_rejection_db,thdn_db,group_delay_ms,"
                     "held_back_ms,delay_ms,delay_input_samples,artefact_db");
 
@@ -77,13 +77,13 @@ std::vector<Figures> MeasureAndWrite(const Direction& direction, const std::stri
             position.Row(kind.name, i, distortion.positionErrorDb[i]);
         }
 
-        const Transients transients = MeasureTransients(kind, rates, toneLayout, 3, 27);
+        const Transients transients = MeasureTransients(kind, rates, toneLayout, 2, 16);
         for (std::size_t i = 0; i < transients.timeMs.size(); ++i) {
             transient.Row(kind.name, transients.timeMs[i], transients.impulse[i], transients.step[i]);
         }
 
         const Figures f = ComputeFigures(tones, distortion, rates, direction.bands);
-        summary.Row(kind.name, direction.bands.passbandHz, direction.bands.stopbandHz,
+        summary.Row(kind.name, rates.input, rates.output, direction.bands.passbandHz, direction.bands.stopbandHz,
                     f.rippleMinDb, f.rippleMaxDb, f.stopAttenuationDb, f.aliasRejectionDb, f.thdnDb,
                     f.groupDelayMs, f.heldBackMs, f.delayMs, f.delayInputSamples, f.artefactDb);
         all.push_back(f);
