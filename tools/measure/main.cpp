@@ -1,5 +1,6 @@
 // Measures Velumor's converters beside open resamplers and writes CSV files
 // for the quality page (docs/plot_quality.py draws them).
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -116,6 +117,9 @@ std::vector<measure::Direction> Directions(const Options& options) {
     return directions;
 }
 
+// Rounds away the sign of values that print as zero.
+double Shown(double value) { return std::abs(value) < 5e-4 ? 0.0 : value; }
+
 void PrintFigures(const measure::Direction& direction, const std::vector<measure::Figures>& all) {
     std::printf("\n%s: %.0f -> %.0f Hz (passband %.0f Hz, stopband from %.0f Hz)\n",
                 direction.name.c_str(), direction.rates.input, direction.rates.output,
@@ -126,7 +130,8 @@ void PrintFigures(const measure::Direction& direction, const std::vector<measure
         const measure::Figures& f = all[i];
         std::printf("%-28s %+6.2f..%+6.2f %9.1f %9.1f %8.1f %9.3f %10.1f\n",
                     direction.converters[i].name.c_str(), f.rippleMinDb, f.rippleMaxDb,
-                    f.stopAttenuationDb, f.aliasRejectionDb, f.thdnDb, f.delayMs, f.artefactDb);
+                    f.stopAttenuationDb, f.aliasRejectionDb, f.thdnDb, Shown(f.delayMs),
+                    f.artefactDb);
     }
 }
 
