@@ -2,3 +2,6 @@
 # shellcheck disable=SC2034
 BUILD_PACKAGES=(cmake g++ make pkg-config)
 TEST_PACKAGES=(libgtest-dev locales)
+# scripts/quality.sh: the peers measured beside Velumor and the plotting.
+QUALITY_PACKAGES=(pkg-config libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-numpy
+                  python3-matplotlib)
