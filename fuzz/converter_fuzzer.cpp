@@ -30,8 +30,8 @@
 
 namespace {
 
-constexpr std::int64_t kMaxElements = std::int64_t{1} << 20;
-constexpr std::int64_t kMaxProducts = std::int64_t{1} << 20;
+constexpr std::int64_t kMaxElements = std::int64_t{1} << 16;
+constexpr std::int64_t kMaxProducts = std::int64_t{1} << 18;
 constexpr int kMaxFrames = 3;
 
 enum class Verdict { kConvert, kBadAlloc, kSkip };
