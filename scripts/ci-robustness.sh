@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # CI: the test suite under ThreadSanitizer and under valgrind's memcheck, ten
 # minutes of audio through the soak, and a minute of each fuzz target.
-# About 8 minutes on 2 cores. Usage: scripts/ci-robustness.sh
+# About 5 minutes on 2 cores. Usage: scripts/ci-robustness.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
