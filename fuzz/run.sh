@@ -13,7 +13,9 @@ command -v clang++ >/dev/null && [ -n "$(ls /usr/lib/llvm-*/lib/clang/*/lib/linu
   bash scripts/install-deps.sh clang libclang-rt-14-dev
 
 out=build-fuzz
-mkdir -p "$out/artifacts"
+mkdir -p "$out/artifacts" "$out/tmp"
+# The targets' scratch coefficient files go here rather than into /tmp.
+export TMPDIR=$PWD/$out/tmp
 flags=(-std=c++17 -O1 -g -Iinclude -Isrc -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
