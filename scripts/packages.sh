@@ -5,3 +5,4 @@ TEST_PACKAGES=(libgtest-dev locales)
 # scripts/quality.sh: the peers measured beside Velumor and the plotting.
 QUALITY_PACKAGES=(pkg-config libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-numpy
                   python3-matplotlib)
+ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)

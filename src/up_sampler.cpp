@@ -4,7 +4,9 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <limits>
 #include <memory>
+#include <new>
 
 #include "builtin_filters.h"
 #include "coefficient_reader.h"
@@ -74,6 +76,15 @@ void Adopt(CUpSampler& s, UpArrays& a) {
 // G = N / L; the product L * G never exceeds N, so it fits an int.
 int FilterHistory(int factor, int fileTapCount) { return std::max(fileTapCount, 0) / factor; }
 
+// L * G + 1 passes INT_MAX when L * G is INT_MAX (N = INT_MAX, L = 1 or N):
+// a table that long could not be indexed. TapCount is set before Span, so
+// this also keeps G + 1 from overflowing.
+int FilterTapCount(int factor, int fileTapCount) {
+    const std::int64_t taps = std::int64_t{factor} * FilterHistory(factor, fileTapCount) + 1;
+    if (taps > std::numeric_limits<int>::max()) throw std::bad_alloc();
+    return static_cast<int>(taps);
+}
+
 float FileStep(int inputLength, int factor, int outputLength) {
     if (outputLength == 0) return 0.0f;
     const std::int64_t grid = std::int64_t{inputLength} * factor;
@@ -107,7 +118,7 @@ CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, i
       OutputLength(velumor::FrameLength(frameDuration, outputRate)),
       Factor(std::max(factor, 1)),
       Step(FileStep(InputLength, Factor, OutputLength)),
-      TapCount(Factor * FilterHistory(Factor, fileTapCount) + 1),
+      TapCount(FilterTapCount(Factor, fileTapCount)),
       Span(FilterHistory(Factor, fileTapCount) + 1),
       Coefficients(nullptr),
       History(nullptr),
