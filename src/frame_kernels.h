@@ -1,0 +1,225 @@
+// The converters' frame kernels, written once over generic vector types and
+// instantiated per instruction set (kernels_*.cpp) inside functions that carry
+// a target attribute: every helper here is always inlined, so each copy is
+// compiled for its caller's instructions and nothing leaks between them.
+//
+// Idea: the filtered value at an input position (downsampler) or at an input
+// position and phase (upsampler) does not depend on which output asks for
+// it, so a frame's filtered values are computed once, as a table, and the
+// outputs then mix two table entries each. The table is filled in tiles of
+// neighbouring positions: lanes run across positions, never across taps, so
+// every sum is still formed tap by tap in increasing order, exactly as the
+// scalar code forms it, with the accumulators kept in registers. A product
+// of two floats is exact in double, so a fused multiply-add rounds just as a
+// multiply followed by an add does.
+#ifndef VELUMOR_FRAME_KERNELS_H
+#define VELUMOR_FRAME_KERNELS_H
+
+#include <cstring>
+
+#include "conversion_kernels.h"
+
+#define VELUMOR_INLINE inline __attribute__((always_inline))
+
+// Vectors pass between these helpers only inside one inlined body, never
+// across a call, so the note that their calling convention differs between
+// instruction sets does not apply.
+#if defined(__clang__)
+#if __has_warning("-Wpsabi")
+#pragma clang diagnostic ignored "-Wpsabi"
+#endif
+#elif defined(__GNUC__)
+#pragma GCC diagnostic ignored "-Wpsabi"
+#endif
+
+namespace velumor {
+namespace kernels {
+
+template <int Lanes>
+struct VectorTypes {
+    typedef double Wide __attribute__((vector_size(Lanes * sizeof(double))));
+    typedef float Narrow __attribute__((vector_size(Lanes * sizeof(float))));
+    typedef int Index __attribute__((vector_size(Lanes * sizeof(int))));
+};
+
+template <typename V, typename T>
+VELUMOR_INLINE V LoadVector(const T* p) {
+    V v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+template <typename V, typename T>
+VELUMOR_INLINE void StoreVector(T* p, const V& v) {
+    std::memcpy(p, &v, sizeof v);
+}
+
+// dst[i] = src[i] as double, for i < count.
+template <int Lanes>
+VELUMOR_INLINE void Widen(const float* src, double* dst, int count) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Narrow Narrow;
+    int i = 0;
+    for (; i + Lanes <= count; i += Lanes) {
+        StoreVector(dst + i, __builtin_convertvector(LoadVector<Narrow>(src + i), Wide));
+    }
+    for (; i < count; ++i) dst[i] = src[i];
+}
+
+// One tile of Chains x Lanes neighbouring positions:
+// out[i] = float(sum over k < taps of coef[k * stride] * x[i + k]).
+template <int Lanes, int Chains>
+VELUMOR_INLINE void FilterTile(const double* coef, int taps, int stride, const double* x,
+                               float* out) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Narrow Narrow;
+    Wide acc[Chains];
+    for (int c = 0; c < Chains; ++c) acc[c] = Wide{};
+    for (int k = 0; k < taps; ++k) {
+        const double weight = coef[k * stride];
+        const double* row = x + k;
+        for (int c = 0; c < Chains; ++c) acc[c] += weight * LoadVector<Wide>(row + c * Lanes);
+    }
+    for (int c = 0; c < Chains; ++c) {
+        StoreVector(out + c * Lanes, __builtin_convertvector(acc[c], Narrow));
+    }
+}
+
+// FilterTile over count positions, rounded up to Lanes: whole tiles first,
+// then single vectors.
+template <int Lanes, int Chains>
+VELUMOR_INLINE void Filter(const double* coef, int taps, int stride, const double* x, int count,
+                           float* out) {
+    constexpr int kTile = Lanes * Chains;
+    int i = 0;
+    for (; i + kTile <= count; i += kTile) {
+        FilterTile<Lanes, Chains>(coef, taps, stride, x + i, out + i);
+    }
+    for (; i < count; i += Lanes) FilterTile<Lanes, 1>(coef, taps, stride, x + i, out + i);
+}
+
+// The sample store rule on a vector: truncation toward zero, saturation to
+// the 16-bit range, 0 for NaN and infinities.
+template <int Lanes>
+VELUMOR_INLINE void StoreSamples(const typename VectorTypes<Lanes>::Wide& v, short* dst) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Index Index;
+    const Wide low = Wide{} - 32768.0;
+    const Wide high = Wide{} + 32767.0;
+    const Wide magnitude = v < 0.0 ? -v : v;
+    const Wide clamped = v < low ? low : (v > high ? high : v);
+    const Wide stored = magnitude < __builtin_huge_val() ? clamped : Wide{};
+    const Index whole = __builtin_convertvector(stored, Index);
+    for (int i = 0; i < Lanes; ++i) dst[i] = static_cast<short>(whole[i]);
+}
+
+// Lanes outputs: upper * table[upperAt] + lower * table[lowerAt] in double,
+// each table entry being a float, then the sample store rule.
+template <int Lanes>
+VELUMOR_INLINE void MixLanes(const float* table, const typename VectorTypes<Lanes>::Index& lowerAt,
+                             const typename VectorTypes<Lanes>::Index& upperAt, const float* upper,
+                             const float* lower, short* dst) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Narrow Narrow;
+    Narrow a;
+    Narrow b;
+    for (int i = 0; i < Lanes; ++i) {
+        a[i] = table[lowerAt[i]];
+        b[i] = table[upperAt[i]];
+    }
+    const Wide v = __builtin_convertvector(LoadVector<Narrow>(upper), Wide) *
+                       __builtin_convertvector(b, Wide) +
+                   __builtin_convertvector(LoadVector<Narrow>(lower), Wide) *
+                       __builtin_convertvector(a, Wide);
+    StoreSamples<Lanes>(v, dst);
+}
+
+// Runs At(group) -> (lower, upper) table indices and MixLanes over count
+// outputs, Lanes at a time; the last, partial group goes through padded
+// copies so that nothing is read or written past count.
+template <int Lanes, typename At>
+VELUMOR_INLINE void MixAll(const float* table, const At& at, const int* base, const int* phase,
+                           const float* upper, const float* lower, int count, short* dst) {
+    typedef typename VectorTypes<Lanes>::Index Index;
+    int j = 0;
+    for (; j + Lanes <= count; j += Lanes) {
+        Index lowerAt;
+        Index upperAt;
+        at(LoadVector<Index>(base + j), LoadVector<Index>(phase + j), lowerAt, upperAt);
+        MixLanes<Lanes>(table, lowerAt, upperAt, upper + j, lower + j, dst + j);
+    }
+    if (j == count) return;
+    const unsigned rest = static_cast<unsigned>(count - j);
+    int basePad[Lanes];
+    int phasePad[Lanes];
+    float upperPad[Lanes] = {};
+    float lowerPad[Lanes] = {};
+    short dstPad[Lanes];
+    for (int i = 0; i < Lanes; ++i) {
+        basePad[i] = base[j];
+        phasePad[i] = phase[j];
+    }
+    std::memcpy(basePad, base + j, sizeof(int) * rest);
+    std::memcpy(phasePad, phase + j, sizeof(int) * rest);
+    std::memcpy(upperPad, upper + j, sizeof(float) * rest);
+    std::memcpy(lowerPad, lower + j, sizeof(float) * rest);
+    Index lowerAt;
+    Index upperAt;
+    at(LoadVector<Index>(basePad), LoadVector<Index>(phasePad), lowerAt, upperAt);
+    MixLanes<Lanes>(table, lowerAt, upperAt, upperPad, lowerPad, dstPad);
+    std::memcpy(dst + j, dstPad, sizeof(short) * rest);
+}
+
+// Downsampler: filtered values at positions first.. ; output j mixes the
+// values at BaseIndex[j] and BaseIndex[j] + 1.
+template <int Lanes>
+struct DownAt {
+    typedef typename VectorTypes<Lanes>::Index Index;
+    int first;
+    VELUMOR_INLINE void operator()(const Index& base, const Index&, Index& lowerAt,
+                                   Index& upperAt) const {
+        lowerAt = base - first;
+        upperAt = lowerAt + 1;
+    }
+};
+
+template <int Lanes, int Chains>
+VELUMOR_INLINE void ConvertDown(const DownFrame& f) {
+    Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
+    Widen<Lanes>(f.work, f.wideWork, f.workLength);
+    Filter<Lanes, Chains>(f.wideCoefficients, f.taps, 1, f.wideWork + f.first, f.count,
+                          f.filtered);
+    MixAll<Lanes>(f.filtered, DownAt<Lanes>{f.first}, f.baseIndex, f.baseIndex, f.upperWeight,
+                  f.lowerWeight, f.outputs, f.dst);
+}
+
+// Upsampler: row r holds the grid values that use coefficients r, r + Factor,
+// ...; output j takes A from row Factor - Phase[j] and B from the row before.
+template <int Lanes>
+struct UpAt {
+    typedef typename VectorTypes<Lanes>::Index Index;
+    int factor;
+    int stride;
+    VELUMOR_INLINE void operator()(const Index& base, const Index& phase, Index& lowerAt,
+                                   Index& upperAt) const {
+        lowerAt = (factor - phase) * stride + base;
+        upperAt = lowerAt - stride;
+    }
+};
+
+template <int Lanes, int Chains>
+VELUMOR_INLINE void ConvertUp(const UpFrame& f) {
+    Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
+    Widen<Lanes>(f.work, f.wideWork, f.workLength);
+    for (int r = 0; r <= f.factor; ++r) {
+        Filter<Lanes, Chains>(f.wideCoefficients + r, f.g, f.factor, f.wideWork + 1, f.count,
+                              f.filtered + static_cast<long>(r) * f.stride);
+    }
+    MixAll<Lanes>(f.filtered, UpAt<Lanes>{f.factor, f.stride}, f.baseIndex, f.phase,
+                  f.upperWeight, f.lowerWeight, f.outputs, f.dst);
+}
+
+}  // namespace kernels
+}  // namespace velumor
+
+#endif
