@@ -74,6 +74,9 @@ void ConvertDownAvx2(const DownFrame& frame);
 void ConvertUpAvx2(const UpFrame& frame);
 void ConvertDownAvx512(const DownFrame& frame);
 void ConvertUpAvx512(const UpFrame& frame);
+// The mixing step of the AVX-512 path, written with gather instructions.
+void MixDownAvx512(const DownFrame& frame);
+void MixUpAvx512(const UpFrame& frame);
 #endif
 
 // True when this build has the path and the processor runs it.

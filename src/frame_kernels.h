@@ -85,17 +85,32 @@ VELUMOR_INLINE void FilterTile(const double* coef, int taps, int stride, const d
     }
 }
 
-// FilterTile over count positions, rounded up to Lanes: whole tiles first,
-// then single vectors.
+// The vectors (fewer than Chains) left after the whole tiles, as one
+// narrower tile.
+template <int Lanes, int Chains>
+VELUMOR_INLINE void FilterRest(const double* coef, int taps, int stride, const double* x,
+                               int vectors, float* out) {
+    if constexpr (Chains > 1) {
+        if (vectors == Chains - 1) {
+            FilterTile<Lanes, Chains - 1>(coef, taps, stride, x, out);
+        } else {
+            FilterRest<Lanes, Chains - 1>(coef, taps, stride, x, vectors, out);
+        }
+    }
+}
+
+// FilterTile over count positions, rounded up to Lanes.
 template <int Lanes, int Chains>
 VELUMOR_INLINE void Filter(const double* coef, int taps, int stride, const double* x, int count,
                            float* out) {
-    constexpr int kTile = Lanes * Chains;
-    int i = 0;
-    for (; i + kTile <= count; i += kTile) {
-        FilterTile<Lanes, Chains>(coef, taps, stride, x + i, out + i);
+    const int vectorCount = (count + Lanes - 1) / Lanes;
+    int v = 0;
+    for (; v + Chains <= vectorCount; v += Chains) {
+        FilterTile<Lanes, Chains>(coef, taps, stride, x + v * Lanes, out + v * Lanes);
     }
-    for (; i < count; i += Lanes) FilterTile<Lanes, 1>(coef, taps, stride, x + i, out + i);
+    if (v < vectorCount) {
+        FilterRest<Lanes, Chains>(coef, taps, stride, x + v * Lanes, vectorCount - v, out + v * Lanes);
+    }
 }
 
 // The sample store rule on a vector: truncation toward zero, saturation to
@@ -184,11 +199,15 @@ struct DownAt {
 };
 
 template <int Lanes, int Chains>
-VELUMOR_INLINE void ConvertDown(const DownFrame& f) {
+VELUMOR_INLINE void FillDownTable(const DownFrame& f) {
     Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
     Widen<Lanes>(f.work, f.wideWork, f.workLength);
     Filter<Lanes, Chains>(f.wideCoefficients, f.taps, 1, f.wideWork + f.first, f.count,
                           f.filtered);
+}
+
+template <int Lanes>
+VELUMOR_INLINE void MixDown(const DownFrame& f) {
     MixAll<Lanes>(f.filtered, DownAt<Lanes>{f.first}, f.baseIndex, f.baseIndex, f.upperWeight,
                   f.lowerWeight, f.outputs, f.dst);
 }
@@ -208,13 +227,17 @@ struct UpAt {
 };
 
 template <int Lanes, int Chains>
-VELUMOR_INLINE void ConvertUp(const UpFrame& f) {
+VELUMOR_INLINE void FillUpTable(const UpFrame& f) {
     Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
     Widen<Lanes>(f.work, f.wideWork, f.workLength);
     for (int r = 0; r <= f.factor; ++r) {
         Filter<Lanes, Chains>(f.wideCoefficients + r, f.g, f.factor, f.wideWork + 1, f.count,
                               f.filtered + static_cast<long>(r) * f.stride);
     }
+}
+
+template <int Lanes>
+VELUMOR_INLINE void MixUp(const UpFrame& f) {
     MixAll<Lanes>(f.filtered, UpAt<Lanes>{f.factor, f.stride}, f.baseIndex, f.phase,
                   f.upperWeight, f.lowerWeight, f.outputs, f.dst);
 }

@@ -4,14 +4,18 @@
 
 #if defined(__x86_64__) || defined(__i386__)
 
+#define VELUMOR_AVX2 __attribute__((target("avx2,fma")))
+
 namespace velumor {
 
-__attribute__((target("avx2,fma"))) void ConvertDownAvx2(const DownFrame& frame) {
-    kernels::ConvertDown<4, 4>(frame);
+VELUMOR_AVX2 void ConvertDownAvx2(const DownFrame& frame) {
+    kernels::FillDownTable<4, 4>(frame);
+    kernels::MixDown<4>(frame);
 }
 
-__attribute__((target("avx2,fma"))) void ConvertUpAvx2(const UpFrame& frame) {
-    kernels::ConvertUp<4, 4>(frame);
+VELUMOR_AVX2 void ConvertUpAvx2(const UpFrame& frame) {
+    kernels::FillUpTable<4, 4>(frame);
+    kernels::MixUp<4>(frame);
 }
 
 }  // namespace velumor

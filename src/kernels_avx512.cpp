@@ -1,5 +1,5 @@
-// The frame kernels with AVX-512: eight doubles a vector, four vectors of
-// accumulators a tile.
+// The frame kernels with AVX-512: eight doubles a vector, six vectors of
+// accumulators a tile; the mixing step gathers (mix_avx512.cpp).
 #include "frame_kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -9,10 +9,14 @@
 namespace velumor {
 
 VELUMOR_AVX512 void ConvertDownAvx512(const DownFrame& frame) {
-    kernels::ConvertDown<8, 4>(frame);
+    kernels::FillDownTable<8, 6>(frame);
+    MixDownAvx512(frame);
 }
 
-VELUMOR_AVX512 void ConvertUpAvx512(const UpFrame& frame) { kernels::ConvertUp<8, 4>(frame); }
+VELUMOR_AVX512 void ConvertUpAvx512(const UpFrame& frame) {
+    kernels::FillUpTable<8, 6>(frame);
+    MixUpAvx512(frame);
+}
 
 }  // namespace velumor
 

@@ -4,8 +4,14 @@
 
 namespace velumor {
 
-void ConvertDownPortable(const DownFrame& frame) { kernels::ConvertDown<2, 4>(frame); }
+void ConvertDownPortable(const DownFrame& frame) {
+    kernels::FillDownTable<2, 4>(frame);
+    kernels::MixDown<2>(frame);
+}
 
-void ConvertUpPortable(const UpFrame& frame) { kernels::ConvertUp<2, 4>(frame); }
+void ConvertUpPortable(const UpFrame& frame) {
+    kernels::FillUpTable<2, 4>(frame);
+    kernels::MixUp<2>(frame);
+}
 
 }  // namespace velumor
