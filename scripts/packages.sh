@@ -2,3 +2,5 @@
 # shellcheck disable=SC2034
 BUILD_PACKAGES=(cmake g++ make pkg-config)
 TEST_PACKAGES=(libgtest-dev locales)
+# The benchmarks: Google Benchmark and the peer resamplers they measure.
+BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)
