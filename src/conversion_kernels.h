@@ -61,7 +61,7 @@ struct UpFrame {
 
 // Extra doubles past Work in wideWork, and floats past count in filtered,
 // that whole vectors of the kernels may touch.
-constexpr int kKernelPadding = 16;
+constexpr int kKernelPadding = 32;
 
 // The scalar path reads the converter's own members.
 void ConvertDownScalar(const CDownSampler& converter, short* dst);
