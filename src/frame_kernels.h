@@ -15,6 +15,7 @@
 #ifndef VELUMOR_FRAME_KERNELS_H
 #define VELUMOR_FRAME_KERNELS_H
 
+#include <cstdint>
 #include <cstring>
 
 #include "conversion_kernels.h"
@@ -85,31 +86,30 @@ VELUMOR_INLINE void FilterTile(const double* coef, int taps, int stride, const d
     }
 }
 
-// The vectors (fewer than Chains) left after the whole tiles, as one
-// narrower tile.
+// One tile of vectors (1 .. Chains) vectors, Chains fixed at compile time.
 template <int Lanes, int Chains>
-VELUMOR_INLINE void FilterRest(const double* coef, int taps, int stride, const double* x,
-                               int vectors, float* out) {
-    if constexpr (Chains > 1) {
-        if (vectors == Chains - 1) {
-            FilterTile<Lanes, Chains - 1>(coef, taps, stride, x, out);
-        } else {
-            FilterRest<Lanes, Chains - 1>(coef, taps, stride, x, vectors, out);
-        }
+VELUMOR_INLINE void FilterTileOf(int vectors, const double* coef, int taps, int stride,
+                                 const double* x, float* out) {
+    if (vectors == Chains) {
+        FilterTile<Lanes, Chains>(coef, taps, stride, x, out);
+    } else if constexpr (Chains > 1) {
+        FilterTileOf<Lanes, Chains - 1>(vectors, coef, taps, stride, x, out);
     }
 }
 
-// FilterTile over count positions, rounded up to Lanes.
+// FilterTile over count positions, rounded up to Lanes, in as few tiles of
+// at most Chains vectors as will do, of nearly equal size: a narrow tile
+// would wait on its accumulators' latency.
 template <int Lanes, int Chains>
 VELUMOR_INLINE void Filter(const double* coef, int taps, int stride, const double* x, int count,
                            float* out) {
     const int vectorCount = (count + Lanes - 1) / Lanes;
-    int v = 0;
-    for (; v + Chains <= vectorCount; v += Chains) {
-        FilterTile<Lanes, Chains>(coef, taps, stride, x + v * Lanes, out + v * Lanes);
-    }
-    if (v < vectorCount) {
-        FilterRest<Lanes, Chains>(coef, taps, stride, x + v * Lanes, vectorCount - v, out + v * Lanes);
+    const int tiles = (vectorCount + Chains - 1) / Chains;
+    for (int t = 0; t < tiles; ++t) {
+        const int begin = static_cast<int>(std::int64_t{vectorCount} * t / tiles);
+        const int end = static_cast<int>(std::int64_t{vectorCount} * (t + 1) / tiles);
+        FilterTileOf<Lanes, Chains>(end - begin, coef, taps, stride, x + begin * Lanes,
+                                    out + begin * Lanes);
     }
 }
 

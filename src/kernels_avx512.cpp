@@ -9,12 +9,12 @@
 namespace velumor {
 
 VELUMOR_AVX512 void ConvertDownAvx512(const DownFrame& frame) {
-    kernels::FillDownTable<8, 6>(frame);
+    kernels::FillDownTable<8, 8>(frame);
     MixDownAvx512(frame);
 }
 
 VELUMOR_AVX512 void ConvertUpAvx512(const UpFrame& frame) {
-    kernels::FillUpTable<8, 6>(frame);
+    kernels::FillUpTable<8, 8>(frame);
     MixUpAvx512(frame);
 }
 
