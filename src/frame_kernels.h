@@ -15,6 +15,7 @@
 #ifndef VELUMOR_FRAME_KERNELS_H
 #define VELUMOR_FRAME_KERNELS_H
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 
@@ -226,13 +227,60 @@ struct UpAt {
     }
 };
 
-template <int Lanes, int Chains>
+// Rows phase rows at Vectors x Lanes neighbouring positions: each input
+// vector loaded serves every row, which draws on its own coefficients.
+template <int Lanes, int Rows, int Vectors>
+VELUMOR_INLINE void PhaseTile(const UpFrame& f, int row, const double* x, float* out) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Narrow Narrow;
+    Wide acc[Rows][Vectors];
+    for (int r = 0; r < Rows; ++r) {
+        for (int v = 0; v < Vectors; ++v) acc[r][v] = Wide{};
+    }
+    const double* coef = f.wideCoefficients + row;
+    for (int k = 0; k < f.g; ++k) {
+        Wide input[Vectors];
+        for (int v = 0; v < Vectors; ++v) input[v] = LoadVector<Wide>(x + k + v * Lanes);
+        const double* weights = coef + static_cast<long>(k) * f.factor;
+        for (int r = 0; r < Rows; ++r) {
+            for (int v = 0; v < Vectors; ++v) acc[r][v] += weights[r] * input[v];
+        }
+    }
+    for (int r = 0; r < Rows; ++r) {
+        for (int v = 0; v < Vectors; ++v) {
+            StoreVector(out + static_cast<long>(r) * f.stride + v * Lanes,
+                        __builtin_convertvector(acc[r][v], Narrow));
+        }
+    }
+}
+
+// PhaseTile for rows (1 .. Rows) rows, Rows fixed at compile time.
+template <int Lanes, int Rows, int Vectors>
+VELUMOR_INLINE void PhaseTileOf(int rows, int vectors, const UpFrame& f, int row, const double* x,
+                                float* out) {
+    if (rows == Rows) {
+        if (vectors == Vectors) {
+            PhaseTile<Lanes, Rows, Vectors>(f, row, x, out);
+        } else if constexpr (Vectors > 1) {
+            PhaseTileOf<Lanes, Rows, Vectors - 1>(rows, vectors, f, row, x, out);
+        }
+    } else if constexpr (Rows > 1) {
+        PhaseTileOf<Lanes, Rows - 1, Vectors>(rows, vectors, f, row, x, out);
+    }
+}
+
+template <int Lanes, int Rows, int Vectors>
 VELUMOR_INLINE void FillUpTable(const UpFrame& f) {
     Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
     Widen<Lanes>(f.work, f.wideWork, f.workLength);
-    for (int r = 0; r <= f.factor; ++r) {
-        Filter<Lanes, Chains>(f.wideCoefficients + r, f.g, f.factor, f.wideWork + 1, f.count,
-                              f.filtered + static_cast<long>(r) * f.stride);
+    const int vectorCount = (f.count + Lanes - 1) / Lanes;
+    for (int row = 0; row <= f.factor; row += Rows) {
+        const int rows = std::min(Rows, f.factor + 1 - row);
+        for (int v = 0; v < vectorCount; v += Vectors) {
+            const int vectors = std::min(Vectors, vectorCount - v);
+            PhaseTileOf<Lanes, Rows, Vectors>(rows, vectors, f, row, f.wideWork + 1 + v * Lanes,
+                                              f.filtered + static_cast<long>(row) * f.stride + v * Lanes);
+        }
     }
 }
 

@@ -1,5 +1,6 @@
 // The frame kernels for the architecture's baseline (SSE2 on x86-64): two
-// doubles a vector, four vectors of accumulators a tile.
+// doubles a vector; tiles of four vectors down, three phase rows of two
+// vectors up.
 #include "frame_kernels.h"
 
 namespace velumor {
@@ -10,7 +11,7 @@ void ConvertDownPortable(const DownFrame& frame) {
 }
 
 void ConvertUpPortable(const UpFrame& frame) {
-    kernels::FillUpTable<2, 4>(frame);
+    kernels::FillUpTable<2, 3, 2>(frame);
     kernels::MixUp<2>(frame);
 }
 
