@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #include "conversion_kernels.h"
 
@@ -199,12 +200,85 @@ struct DownAt {
     }
 };
 
+// The Lanes-wide window starting Shift entries into lo, running on into hi.
+template <int Shift, typename V, std::size_t... I>
+VELUMOR_INLINE V Window(const V& lo, const V& hi, std::index_sequence<I...>) {
+    return __builtin_shufflevector(lo, hi, static_cast<int>(Shift + I)...);
+}
+
+// Taps kb + Shift .. kb + Lanes - 1 of a downsampler tile. Every other
+// window is cut from the vectors already loaded, the rest are loaded
+// unaligned: that splits the work between the load and the shuffle units.
+template <int Lanes, int Chains, int Shift>
+struct DownTaps {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    static VELUMOR_INLINE void Run(const double* weights, const double* x,
+                                   const Wide (&in)[Chains + 1], Wide (&acc)[Chains]) {
+        const double w = weights[Shift];
+        for (int c = 0; c < Chains; ++c) {
+            if constexpr (Shift % 2 == 1) {
+                acc[c] += w * Window<Shift>(in[c], in[c + 1], std::make_index_sequence<Lanes>());
+            } else {
+                acc[c] += w * LoadVector<Wide>(x + Shift + c * Lanes);
+            }
+        }
+        DownTaps<Lanes, Chains, Shift + 1>::Run(weights, x, in, acc);
+    }
+};
+
+template <int Lanes, int Chains>
+struct DownTaps<Lanes, Chains, Lanes> {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    static VELUMOR_INLINE void Run(const double*, const double*, const Wide (&)[Chains + 1],
+                                   Wide (&)[Chains]) {}
+};
+
+// One downsampler tile of Chains x Lanes positions, taps taken Lanes at a
+// time from Chains + 1 aligned-to-the-tile vectors. The taps run
+// on to a whole number of Lanes with zero coefficients, which leave every
+// sum as it is (an accumulator is never -0, so adding a zero product
+// changes no bit, and the samples are finite).
+template <int Lanes, int Chains>
+VELUMOR_INLINE void DownTile(const double* coef, int paddedTaps, const double* x, float* out) {
+    typedef typename VectorTypes<Lanes>::Wide Wide;
+    typedef typename VectorTypes<Lanes>::Narrow Narrow;
+    Wide acc[Chains];
+    for (int c = 0; c < Chains; ++c) acc[c] = Wide{};
+    for (int kb = 0; kb < paddedTaps; kb += Lanes) {
+        Wide in[Chains + 1];
+        for (int c = 0; c <= Chains; ++c) in[c] = LoadVector<Wide>(x + kb + c * Lanes);
+        DownTaps<Lanes, Chains, 0>::Run(coef + kb, x + kb, in, acc);
+    }
+    for (int c = 0; c < Chains; ++c) {
+        StoreVector(out + c * Lanes, __builtin_convertvector(acc[c], Narrow));
+    }
+}
+
+template <int Lanes, int Chains>
+VELUMOR_INLINE void DownTileOf(int vectors, const double* coef, int paddedTaps, const double* x,
+                               float* out) {
+    if (vectors == Chains) {
+        DownTile<Lanes, Chains>(coef, paddedTaps, x, out);
+    } else if constexpr (Chains > 1) {
+        DownTileOf<Lanes, Chains - 1>(vectors, coef, paddedTaps, x, out);
+    }
+}
+
+// wideCoefficients holds zeros past the taps, up to a multiple of 8.
 template <int Lanes, int Chains>
 VELUMOR_INLINE void FillDownTable(const DownFrame& f) {
     Widen<Lanes>(f.coefficients, f.wideCoefficients, f.taps);
     Widen<Lanes>(f.work, f.wideWork, f.workLength);
-    Filter<Lanes, Chains>(f.wideCoefficients, f.taps, 1, f.wideWork + f.first, f.count,
-                          f.filtered);
+    const int paddedTaps = (f.taps + Lanes - 1) / Lanes * Lanes;
+    const double* x = f.wideWork + f.first;
+    const int vectorCount = (f.count + Lanes - 1) / Lanes;
+    const int tiles = (vectorCount + Chains - 1) / Chains;
+    for (int t = 0; t < tiles; ++t) {
+        const int begin = static_cast<int>(std::int64_t{vectorCount} * t / tiles);
+        const int end = static_cast<int>(std::int64_t{vectorCount} * (t + 1) / tiles);
+        DownTileOf<Lanes, Chains>(end - begin, f.wideCoefficients, paddedTaps, x + begin * Lanes,
+                                  f.filtered + begin * Lanes);
+    }
 }
 
 template <int Lanes>
