@@ -69,52 +69,6 @@ VELUMOR_INLINE void Widen(const float* src, double* dst, int count) {
     for (; i < count; ++i) dst[i] = src[i];
 }
 
-// One tile of Chains x Lanes neighbouring positions:
-// out[i] = float(sum over k < taps of coef[k * stride] * x[i + k]).
-template <int Lanes, int Chains>
-VELUMOR_INLINE void FilterTile(const double* coef, int taps, int stride, const double* x,
-                               float* out) {
-    typedef typename VectorTypes<Lanes>::Wide Wide;
-    typedef typename VectorTypes<Lanes>::Narrow Narrow;
-    Wide acc[Chains];
-    for (int c = 0; c < Chains; ++c) acc[c] = Wide{};
-    for (int k = 0; k < taps; ++k) {
-        const double weight = coef[k * stride];
-        const double* row = x + k;
-        for (int c = 0; c < Chains; ++c) acc[c] += weight * LoadVector<Wide>(row + c * Lanes);
-    }
-    for (int c = 0; c < Chains; ++c) {
-        StoreVector(out + c * Lanes, __builtin_convertvector(acc[c], Narrow));
-    }
-}
-
-// One tile of vectors (1 .. Chains) vectors, Chains fixed at compile time.
-template <int Lanes, int Chains>
-VELUMOR_INLINE void FilterTileOf(int vectors, const double* coef, int taps, int stride,
-                                 const double* x, float* out) {
-    if (vectors == Chains) {
-        FilterTile<Lanes, Chains>(coef, taps, stride, x, out);
-    } else if constexpr (Chains > 1) {
-        FilterTileOf<Lanes, Chains - 1>(vectors, coef, taps, stride, x, out);
-    }
-}
-
-// FilterTile over count positions, rounded up to Lanes, in as few tiles of
-// at most Chains vectors as will do, of nearly equal size: a narrow tile
-// would wait on its accumulators' latency.
-template <int Lanes, int Chains>
-VELUMOR_INLINE void Filter(const double* coef, int taps, int stride, const double* x, int count,
-                           float* out) {
-    const int vectorCount = (count + Lanes - 1) / Lanes;
-    const int tiles = (vectorCount + Chains - 1) / Chains;
-    for (int t = 0; t < tiles; ++t) {
-        const int begin = static_cast<int>(std::int64_t{vectorCount} * t / tiles);
-        const int end = static_cast<int>(std::int64_t{vectorCount} * (t + 1) / tiles);
-        FilterTileOf<Lanes, Chains>(end - begin, coef, taps, stride, x + begin * Lanes,
-                                    out + begin * Lanes);
-    }
-}
-
 // The sample store rule on a vector: truncation toward zero, saturation to
 // the 16-bit range, 0 for NaN and infinities.
 template <int Lanes>
