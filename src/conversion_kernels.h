@@ -83,6 +83,10 @@ void MixUpAvx512(const UpFrame& frame);
 bool KernelPathAvailable(KernelPath path);
 // The fastest available path; found once, then constant.
 KernelPath BestKernelPath();
+// The path for a converter: the scalar one without a table of filtered
+// values, or when the portable path, two lanes wide on x86-64, would fill a
+// table several times larger than the values its outputs use.
+KernelPath PathWithTable(bool hasTable, double tableExcess);
 
 }  // namespace velumor
 

@@ -38,6 +38,7 @@ struct DownArrays {
     std::unique_ptr<float[]> lowerWeight;
     std::unique_ptr<double[]> wide;
     std::unique_ptr<float[]> filtered;
+    double tableExcess = 0.0;  // table entries per value the outputs use
     int filteredFirst = 0;
     int filteredCount = 0;
     std::int64_t workSize = 0;
@@ -57,6 +58,7 @@ void AllocateTable(const CDownSampler& s, DownArrays& a) {
     const int last = *std::max_element(base + 1, base + s.OutputLength);
     const std::int64_t count = std::int64_t{last} - first + 2;
     if (count > kTableExcess * 2 * (s.OutputLength - 1)) return;
+    a.tableExcess = static_cast<double>(count) / static_cast<double>(2 * std::int64_t{s.OutputLength - 1});
     a.filteredFirst = first;
     a.filteredCount = static_cast<int>(count);
     a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + a.workSize + velumor::kKernelPadding);
@@ -106,7 +108,7 @@ void Adopt(CDownSampler& s, DownArrays& a) {
 }
 
 int PathFor(const DownArrays& a) {
-    return static_cast<int>(a.filtered ? velumor::BestKernelPath() : KernelPath::kScalar);
+    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
 }
 
 }  // namespace

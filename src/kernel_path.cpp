@@ -45,6 +45,14 @@ KernelPath BestKernelPath() {
     return best;
 }
 
+KernelPath PathWithTable(bool hasTable, double tableExcess) {
+    constexpr double kPortableExcess = 3.0;
+    if (!hasTable) return KernelPath::kScalar;
+    const KernelPath best = BestKernelPath();
+    if (best == KernelPath::kPortable && tableExcess > kPortableExcess) return KernelPath::kScalar;
+    return best;
+}
+
 }  // namespace velumor
 
 // A converter without a table of filtered values runs only the scalar path.

@@ -40,6 +40,7 @@ struct UpArrays {
     std::unique_ptr<int[]> baseIndex;
     std::unique_ptr<double[]> wide;
     std::unique_ptr<float[]> filtered;
+    double tableExcess = 0.0;  // table entries per value the outputs use
     int filteredCount = 0;
     int filteredStride = 0;
 };
@@ -58,6 +59,7 @@ void AllocateTable(const CUpSampler& s, UpArrays& a, std::int64_t workSize) {
     const std::int64_t stride = RoundUp(count, 8);
     const std::int64_t size = (std::int64_t{s.Factor} + 1) * stride;
     if (size > kTableExcess * 2 * s.OutputLength) return;
+    a.tableExcess = static_cast<double>(size) / static_cast<double>(2 * std::int64_t{s.OutputLength});
     a.filteredCount = static_cast<int>(count);
     a.filteredStride = static_cast<int>(stride);
     a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + workSize + velumor::kKernelPadding);
@@ -102,7 +104,7 @@ void Adopt(CUpSampler& s, UpArrays& a) {
 }
 
 int PathFor(const UpArrays& a) {
-    return static_cast<int>(a.filtered ? velumor::BestKernelPath() : KernelPath::kScalar);
+    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
 }
 
 // G = N / L; the product L * G never exceeds N, so it fits an int.
