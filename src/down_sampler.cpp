@@ -58,7 +58,8 @@ void AllocateTable(const CDownSampler& s, DownArrays& a) {
     const int last = *std::max_element(base + 1, base + s.OutputLength);
     const std::int64_t count = std::int64_t{last} - first + 2;
     if (count > kTableExcess * 2 * (s.OutputLength - 1)) return;
-    a.tableExcess = static_cast<double>(count) / static_cast<double>(2 * std::int64_t{s.OutputLength - 1});
+    a.tableExcess =
+        static_cast<double>(count) / static_cast<double>(2 * std::int64_t{s.OutputLength - 1});
     a.filteredFirst = first;
     a.filteredCount = static_cast<int>(count);
     a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + a.workSize + velumor::kKernelPadding);
