@@ -67,7 +67,7 @@ double MedianPassSeconds(const Job& job, const Entry& entry, int passes) {
 }
 
 template <typename Converter>
-Entry VelumorEntry(bool down, bool force, KernelPath path) {
+Entry VelumorEntry(bool force, KernelPath path) {
     return [=]() -> Pass {
         std::shared_ptr<Converter> c = std::make_shared<Converter>(0.02f);
         if (force) VelumorKernelHook::ForcePath(*c, path);
@@ -78,7 +78,6 @@ Entry VelumorEntry(bool down, bool force, KernelPath path) {
             }
         };
     };
-    (void)down;
 }
 
 #ifdef VELUMOR_HAVE_SPEEXDSP
@@ -160,16 +159,16 @@ std::vector<Named> Entries(bool down) {
     const std::string picked =
         std::string("velumor (picks ") + bench::PathName(velumor::BestKernelPath()) + ")";
     if (down) {
-        list.push_back({picked, VelumorEntry<CDownSampler>(true, false, KernelPath::kScalar)});
+        list.push_back({picked, VelumorEntry<CDownSampler>(false, KernelPath::kScalar)});
     } else {
-        list.push_back({picked, VelumorEntry<CUpSampler>(false, false, KernelPath::kScalar)});
+        list.push_back({picked, VelumorEntry<CUpSampler>(false, KernelPath::kScalar)});
     }
     for (const KernelPath path : {KernelPath::kScalar, KernelPath::kPortable, KernelPath::kAvx2,
                                   KernelPath::kAvx512}) {
         if (!velumor::KernelPathAvailable(path)) continue;
         const std::string name = std::string("velumor ") + bench::PathName(path) + " path";
-        list.push_back({name, down ? VelumorEntry<CDownSampler>(true, true, path)
-                                   : VelumorEntry<CUpSampler>(false, true, path)});
+        list.push_back({name, down ? VelumorEntry<CDownSampler>(true, path)
+                                   : VelumorEntry<CUpSampler>(true, path)});
     }
 #ifdef VELUMOR_HAVE_SPEEXDSP
     for (const int q : {0, 3, 4, 10}) list.push_back({"speexdsp q" + std::to_string(q), SpeexEntry(q)});
