@@ -106,6 +106,14 @@ public:
                           * the rates are positive and finite) */
     float* UpperWeight;  /* per output: weight of the value at BaseIndex + 1 */
     float* LowerWeight;  /* per output: weight of the value at BaseIndex */
+
+private:
+    friend struct VelumorKernelHook;
+    int Path;           /* code path of Conversion, picked at construction */
+    int FilteredFirst;  /* first input position whose filtered value is used */
+    int FilteredCount;  /* filtered values a frame uses, when tabled */
+    double* Wide;       /* coefficients and Work as doubles, or null */
+    float* Filtered;    /* table of a frame's filtered values, or null */
 };
 
 /*
@@ -165,6 +173,14 @@ public:
     float* LowerWeight;  /* per output: weight of the earlier grid value */
     int* Phase;          /* per output: earlier grid position mod Factor */
     int* BaseIndex;      /* per output: input sample at or before it */
+
+private:
+    friend struct VelumorKernelHook;
+    int Path;           /* code path of Conversion, picked at construction */
+    int FilteredCount;  /* input positions per phase row of the table */
+    int FilteredStride; /* row stride of the table */
+    double* Wide;       /* coefficients and Work as doubles, or null */
+    float* Filtered;    /* table of a frame's grid values, or null */
 };
 
 #endif /* VELUMOR_H */

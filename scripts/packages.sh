@@ -6,3 +6,5 @@ TEST_PACKAGES=(libgtest-dev locales)
 QUALITY_PACKAGES=(pkg-config libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-numpy
                   python3-matplotlib)
 ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)
+# The benchmarks: Google Benchmark and the peer resamplers they measure.
+BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)

@@ -1,5 +1,7 @@
 // The downsampler evaluates its filter at the two whole input positions
 // around each output position and interpolates linearly between them.
+// Conversion keeps Work and History up to date and hands the outputs to the
+// code path picked at construction (conversion_kernels.h).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -7,12 +9,14 @@
 
 #include "builtin_filters.h"
 #include "coefficient_reader.h"
+#include "conversion_kernels.h"
 #include "frame_length.h"
 #include "numeric.h"
 #include "owned_array.h"
 #include "sample_store.h"
 #include "velumor.h"
 
+using velumor::KernelPath;
 using velumor::NewZeroedArray;
 
 namespace {
@@ -32,7 +36,35 @@ struct DownArrays {
     std::unique_ptr<int[]> baseIndex;
     std::unique_ptr<float[]> upperWeight;
     std::unique_ptr<float[]> lowerWeight;
+    std::unique_ptr<double[]> wide;
+    std::unique_ptr<float[]> filtered;
+    double tableExcess = 0.0;  // table entries per value the outputs use
+    int filteredFirst = 0;
+    int filteredCount = 0;
+    std::int64_t workSize = 0;
 };
+
+// A frame needs two filtered values per output after the first. The vector
+// paths compute every value from the first to the last one needed; that pays
+// while it is not many times more than the values used.
+constexpr std::int64_t kTableExcess = 16;
+
+std::int64_t RoundUp(std::int64_t n, std::int64_t to) { return (n + to - 1) / to * to; }
+
+void AllocateTable(const CDownSampler& s, DownArrays& a) {
+    if (s.OutputLength < 2) return;
+    const int* base = a.baseIndex.get();
+    const int first = *std::min_element(base + 1, base + s.OutputLength);
+    const int last = *std::max_element(base + 1, base + s.OutputLength);
+    const std::int64_t count = std::int64_t{last} - first + 2;
+    if (count > kTableExcess * 2 * (s.OutputLength - 1)) return;
+    a.tableExcess =
+        static_cast<double>(count) / static_cast<double>(2 * std::int64_t{s.OutputLength - 1});
+    a.filteredFirst = first;
+    a.filteredCount = static_cast<int>(count);
+    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + a.workSize + velumor::kKernelPadding);
+    a.filtered = NewZeroedArray<float>(count + velumor::kKernelPadding);
+}
 
 // Fills the position tables and sizes Work so that every window lies in it:
 // Work holds H history samples, the frame, and a zero tail of at least H
@@ -62,6 +94,8 @@ DownArrays Allocate(const CDownSampler& s) {
     // Both sums of a window starting at m read Work[m .. m + TapCount].
     const std::int64_t workSize = std::max(frameEnd + h, lastBase + s.TapCount + 1);
     a.work = NewZeroedArray<float>(workSize);
+    a.workSize = workSize;
+    AllocateTable(s, a);
     return a;
 }
 
@@ -72,6 +106,10 @@ void Adopt(CDownSampler& s, DownArrays& a) {
     s.BaseIndex = a.baseIndex.release();
     s.UpperWeight = a.upperWeight.release();
     s.LowerWeight = a.lowerWeight.release();
+}
+
+int PathFor(const DownArrays& a) {
+    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
 }
 
 }  // namespace
@@ -86,10 +124,20 @@ CDownSampler::CDownSampler(float frameDuration)
       Work(nullptr),
       BaseIndex(nullptr),
       UpperWeight(nullptr),
-      LowerWeight(nullptr) {
+      LowerWeight(nullptr),
+      Path(0),
+      FilteredFirst(0),
+      FilteredCount(0),
+      Wide(nullptr),
+      Filtered(nullptr) {
     DownArrays a = Allocate(*this);
+    Path = PathFor(a);
+    FilteredFirst = a.filteredFirst;
+    FilteredCount = a.filteredCount;
     velumor::FillDownFilter(a.coefficients.get());
     Adopt(*this, a);
+    Wide = a.wide.release();
+    Filtered = a.filtered.release();
 }
 
 CDownSampler::CDownSampler(float frameDuration, float inputRate, float outputRate, int tapCount,
@@ -103,10 +151,20 @@ CDownSampler::CDownSampler(float frameDuration, float inputRate, float outputRat
       Work(nullptr),
       BaseIndex(nullptr),
       UpperWeight(nullptr),
-      LowerWeight(nullptr) {
+      LowerWeight(nullptr),
+      Path(0),
+      FilteredFirst(0),
+      FilteredCount(0),
+      Wide(nullptr),
+      Filtered(nullptr) {
     DownArrays a = Allocate(*this);
+    Path = PathFor(a);
+    FilteredFirst = a.filteredFirst;
+    FilteredCount = a.filteredCount;
     velumor::ReadCoefficients(coefficientFile, a.coefficients.get(), 0, TapCount);
     Adopt(*this, a);
+    Wide = a.wide.release();
+    Filtered = a.filtered.release();
 }
 
 CDownSampler::~CDownSampler() {
@@ -116,6 +174,8 @@ CDownSampler::~CDownSampler() {
     delete[] BaseIndex;
     delete[] UpperWeight;
     delete[] LowerWeight;
+    delete[] Wide;
+    delete[] Filtered;
 }
 
 void CDownSampler::Conversion(const short* src, short* dst) {
@@ -130,17 +190,26 @@ void CDownSampler::Conversion(const short* src, short* dst) {
     if (OutputLength < 1) return;
     // The first output of a frame is its first input sample, not filtered.
     dst[0] = InputLength > 0 ? src[0] : short{0};
-    for (int j = 1; j < OutputLength; ++j) {
-        const float* window = Work + BaseIndex[j];
-        double lower = 0.0;  // filter centred on input BaseIndex[j]
-        double upper = 0.0;  // and on the one after it
-        for (int k = 0; k < TapCount; ++k) {
-            const double c = Coefficients[k];
-            lower += c * static_cast<double>(window[k]);
-            upper += c * static_cast<double>(window[k + 1]);
-        }
-        const double v = static_cast<double>(UpperWeight[j]) * static_cast<float>(upper) +
-                         static_cast<double>(LowerWeight[j]) * static_cast<float>(lower);
-        dst[j] = velumor::StoreSample(v);
+    const KernelPath path = static_cast<KernelPath>(Path);
+    if (path == KernelPath::kScalar) {
+        velumor::ConvertDownScalar(*this, dst);
+        return;
+    }
+    const velumor::DownFrame frame{Coefficients, TapCount, Work, h + InputLength,
+                                   Wide, Wide + (TapCount + 7) / 8 * 8, FilteredFirst,
+                                   FilteredCount, Filtered, BaseIndex + 1, UpperWeight + 1,
+                                   LowerWeight + 1, OutputLength - 1, dst + 1};
+    switch (path) {
+#if defined(__x86_64__) || defined(__i386__)
+        case KernelPath::kAvx512:
+            velumor::ConvertDownAvx512(frame);
+            break;
+        case KernelPath::kAvx2:
+            velumor::ConvertDownAvx2(frame);
+            break;
+#endif
+        default:
+            velumor::ConvertDownPortable(frame);
+            break;
     }
 }

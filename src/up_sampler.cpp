@@ -1,6 +1,8 @@
 // The upsampler is a polyphase interpolator: of the Factor-fold zero-stuffed
 // and filtered input it computes only the two grid values around each output
 // position, each from G input samples and every Factor-th coefficient.
+// Conversion keeps Work and History up to date and hands the outputs to the
+// code path picked at construction (conversion_kernels.h).
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -10,12 +12,14 @@
 
 #include "builtin_filters.h"
 #include "coefficient_reader.h"
+#include "conversion_kernels.h"
 #include "frame_length.h"
 #include "numeric.h"
 #include "owned_array.h"
 #include "sample_store.h"
 #include "velumor.h"
 
+using velumor::KernelPath;
 using velumor::NewZeroedArray;
 
 namespace {
@@ -36,7 +40,33 @@ struct UpArrays {
     std::unique_ptr<float[]> lowerWeight;
     std::unique_ptr<int[]> phase;
     std::unique_ptr<int[]> baseIndex;
+    std::unique_ptr<double[]> wide;
+    std::unique_ptr<float[]> filtered;
+    double tableExcess = 0.0;  // table entries per value the outputs use
+    int filteredCount = 0;
+    int filteredStride = 0;
 };
+
+// A frame needs two grid values per output. The vector paths compute the
+// Factor + 1 phase rows at every input position up to the last one used;
+// that pays while it is not many times more than the values used.
+constexpr std::int64_t kTableExcess = 16;
+
+std::int64_t RoundUp(std::int64_t n, std::int64_t to) { return (n + to - 1) / to * to; }
+
+void AllocateTable(const CUpSampler& s, UpArrays& a, std::int64_t workSize) {
+    if (s.OutputLength < 1) return;
+    const int* base = a.baseIndex.get();
+    const std::int64_t count = std::int64_t{*std::max_element(base, base + s.OutputLength)} + 1;
+    const std::int64_t stride = RoundUp(count, 8);
+    const std::int64_t size = (std::int64_t{s.Factor} + 1) * stride;
+    if (size > kTableExcess * 2 * s.OutputLength) return;
+    a.tableExcess = static_cast<double>(size) / static_cast<double>(2 * std::int64_t{s.OutputLength});
+    a.filteredCount = static_cast<int>(count);
+    a.filteredStride = static_cast<int>(stride);
+    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + workSize + velumor::kKernelPadding);
+    a.filtered = NewZeroedArray<float>(size + velumor::kKernelPadding);
+}
 
 // Allocates the arrays and fills the position tables. BaseIndex (from the
 // frame lengths) and Phase (from Step) are computed independently.
@@ -47,7 +77,8 @@ UpArrays Allocate(const CUpSampler& s) {
     a.coefficients = NewZeroedArray<float>(s.TapCount);
     // A window reads Work[b + 1 .. b + G] with b < InputLength; an empty
     // frame still gets the one zero slot its windows reach.
-    a.work = NewZeroedArray<float>(std::int64_t{std::max(s.InputLength, 1)} + g);
+    const std::int64_t workSize = std::int64_t{std::max(s.InputLength, 1)} + g;
+    a.work = NewZeroedArray<float>(workSize);
     a.upperWeight = NewZeroedArray<float>(s.OutputLength);
     a.lowerWeight = NewZeroedArray<float>(s.OutputLength);
     a.phase = NewZeroedArray<int>(s.OutputLength);
@@ -60,6 +91,7 @@ UpArrays Allocate(const CUpSampler& s) {
         a.lowerWeight[j] = static_cast<float>(static_cast<double>(k + 1) - p);
         a.upperWeight[j] = static_cast<float>(1.0 - static_cast<double>(a.lowerWeight[j]));
     }
+    AllocateTable(s, a, workSize);
     return a;
 }
 
@@ -71,6 +103,10 @@ void Adopt(CUpSampler& s, UpArrays& a) {
     s.LowerWeight = a.lowerWeight.release();
     s.Phase = a.phase.release();
     s.BaseIndex = a.baseIndex.release();
+}
+
+int PathFor(const UpArrays& a) {
+    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
 }
 
 // G = N / L; the product L * G never exceeds N, so it fits an int.
@@ -106,10 +142,20 @@ CUpSampler::CUpSampler(float frameDuration)
       UpperWeight(nullptr),
       LowerWeight(nullptr),
       Phase(nullptr),
-      BaseIndex(nullptr) {
+      BaseIndex(nullptr),
+      Path(0),
+      FilteredCount(0),
+      FilteredStride(0),
+      Wide(nullptr),
+      Filtered(nullptr) {
     UpArrays a = Allocate(*this);
+    Path = PathFor(a);
+    FilteredCount = a.filteredCount;
+    FilteredStride = a.filteredStride;
     velumor::FillUpFilter(a.coefficients.get());
     Adopt(*this, a);
+    Wide = a.wide.release();
+    Filtered = a.filtered.release();
 }
 
 CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, int factor,
@@ -126,12 +172,22 @@ CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, i
       UpperWeight(nullptr),
       LowerWeight(nullptr),
       Phase(nullptr),
-      BaseIndex(nullptr) {
+      BaseIndex(nullptr),
+      Path(0),
+      FilteredCount(0),
+      FilteredStride(0),
+      Wide(nullptr),
+      Filtered(nullptr) {
     UpArrays a = Allocate(*this);
+    Path = PathFor(a);
+    FilteredCount = a.filteredCount;
+    FilteredStride = a.filteredStride;
     // The filter is the centre TapCount entries of the file's N.
     const int skip = (std::max(fileTapCount, 0) - TapCount) / 2;
     velumor::ReadCoefficients(coefficientFile, a.coefficients.get(), skip, TapCount);
     Adopt(*this, a);
+    Wide = a.wide.release();
+    Filtered = a.filtered.release();
 }
 
 CUpSampler::~CUpSampler() {
@@ -142,6 +198,8 @@ CUpSampler::~CUpSampler() {
     delete[] LowerWeight;
     delete[] Phase;
     delete[] BaseIndex;
+    delete[] Wide;
+    delete[] Filtered;
 }
 
 void CUpSampler::Conversion(const short* src, short* dst) {
@@ -154,19 +212,26 @@ void CUpSampler::Conversion(const short* src, short* dst) {
     }
     std::memcpy(History, Work + InputLength, sizeof(float) * static_cast<std::size_t>(g));
 
-    for (int j = 0; j < OutputLength; ++j) {
-        const float* input = Work + BaseIndex[j] + 1;
-        // Coefficients of the phase's grid value (A) and of the next one (B).
-        const float* taps = Coefficients + (Factor - Phase[j]);
-        double a = 0.0;
-        double b = 0.0;
-        for (int k = 0; k < g; ++k) {
-            const double x = input[k];
-            a += x * static_cast<double>(taps[k * Factor]);
-            b += x * static_cast<double>(taps[k * Factor - 1]);
-        }
-        const double v = static_cast<double>(UpperWeight[j]) * static_cast<float>(b) +
-                         static_cast<double>(LowerWeight[j]) * static_cast<float>(a);
-        dst[j] = velumor::StoreSample(v);
+    const KernelPath path = static_cast<KernelPath>(Path);
+    if (path == KernelPath::kScalar) {
+        velumor::ConvertUpScalar(*this, dst);
+        return;
+    }
+    const velumor::UpFrame frame{Coefficients, TapCount, Factor, g, Work, g + InputLength, Wide,
+                                 Wide + (TapCount + 7) / 8 * 8, FilteredCount, FilteredStride,
+                                 Filtered, BaseIndex, Phase, UpperWeight, LowerWeight,
+                                 OutputLength, dst};
+    switch (path) {
+#if defined(__x86_64__) || defined(__i386__)
+        case KernelPath::kAvx512:
+            velumor::ConvertUpAvx512(frame);
+            break;
+        case KernelPath::kAvx2:
+            velumor::ConvertUpAvx2(frame);
+            break;
+#endif
+        default:
+            velumor::ConvertUpPortable(frame);
+            break;
     }
 }

@@ -1,0 +1,172 @@
+// Mixing with AVX-512: sixteen outputs at a time. Their table entries lie
+// close together, so they are picked out of a few whole-vector loads with
+// permutes; gather instructions, much slower here, serve only the groups
+// whose entries lie too far apart, and the last, partial group, which runs
+// under a lane mask so that nothing past the outputs is touched. The
+// weighted sum is formed in double and stored by the sample store rule.
+#include "conversion_kernels.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+// GCC 12 takes the deliberately undefined source vectors inside the AVX-512
+// intrinsics for uninitialised values.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#endif
+
+#define VELUMOR_AVX512 __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq,avx2,fma")))
+
+namespace velumor {
+
+namespace {
+
+// upper * b + lower * a for eight outputs, both products exact in double.
+VELUMOR_AVX512 inline __m512d Mix8(__m256 upper, __m256 b, __m256 lower, __m256 a) {
+    const __m512d lowerPart = _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a));
+    return _mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b), lowerPart);
+}
+
+// The sample store rule: truncation, saturation, 0 for NaN and infinities.
+VELUMOR_AVX512 inline __m256i Store8(__m512d v) {
+    const __m512d clamped = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-32768.0)),
+                                          _mm512_set1_pd(32767.0));
+    const __mmask8 finite = _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(__builtin_huge_val()),
+                                               _CMP_LT_OQ);
+    return _mm512_maskz_cvttpd_epi32(finite, clamped);
+}
+
+// Sixteen outputs (the lanes of mask) from their table entries a and b.
+VELUMOR_AVX512 inline void MixGroup(__m512 a, __m512 b, const float* upperWeight,
+                                    const float* lowerWeight, __mmask16 mask, short* dst) {
+    const __m512 upper = _mm512_maskz_loadu_ps(mask, upperWeight);
+    const __m512 lower = _mm512_maskz_loadu_ps(mask, lowerWeight);
+    const __m256i low = Store8(Mix8(_mm512_castps512_ps256(upper), _mm512_castps512_ps256(b),
+                                    _mm512_castps512_ps256(lower), _mm512_castps512_ps256(a)));
+    const __m256i high = Store8(Mix8(_mm512_extractf32x8_ps(upper, 1), _mm512_extractf32x8_ps(b, 1),
+                                     _mm512_extractf32x8_ps(lower, 1), _mm512_extractf32x8_ps(a, 1)));
+    const __m512i whole = _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
+    _mm256_mask_storeu_epi16(dst, mask, _mm512_cvtepi32_epi16(whole));
+}
+
+VELUMOR_AVX512 inline void GatherGroup(const float* table, __m512i lowerAt, __m512i upperAt,
+                                       const float* upperWeight, const float* lowerWeight,
+                                       __mmask16 mask, short* dst) {
+    const __m512 a = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), mask, lowerAt, table, 4);
+    const __m512 b = _mm512_mask_i32gather_ps(_mm512_setzero_ps(), mask, upperAt, table, 4);
+    MixGroup(a, b, upperWeight, lowerWeight, mask, dst);
+}
+
+VELUMOR_AVX512 inline int Lane(__m512i v, int lane) {
+    alignas(64) int lanes[16];
+    _mm512_store_si512(lanes, v);
+    return lanes[lane];
+}
+
+VELUMOR_AVX512 inline bool AllBelow(__m512i v, int limit) {
+    return _mm512_cmpge_epi32_mask(v, _mm512_set1_epi32(limit)) == 0;
+}
+
+// Entries at and after 32 floats from window, by offsets within it.
+VELUMOR_AVX512 inline __m512 Pick32(const float* window, __m512i offset) {
+    return _mm512_permutex2var_ps(_mm512_loadu_ps(window), offset, _mm512_loadu_ps(window + 16));
+}
+
+// Downsampler: the entries of eight neighbouring outputs span less than
+// 32 table entries unless Step is large, so each half-group picks from one
+// 32-entry window.
+VELUMOR_AVX512 inline void DownGroup(const float* table, __m512i lowerAt,
+                                     const float* upperWeight, const float* lowerWeight,
+                                     short* dst) {
+    const __m512i one = _mm512_set1_epi32(1);
+    const int first = Lane(lowerAt, 0);
+    const int middle = Lane(lowerAt, 8);
+    const __m512i starts = _mm512_mask_blend_epi32(0xFF00, _mm512_set1_epi32(first),
+                                                   _mm512_set1_epi32(middle));
+    const __m512i offset = _mm512_sub_epi32(lowerAt, starts);
+    if (!AllBelow(_mm512_add_epi32(offset, one), 32)) {
+        GatherGroup(table, lowerAt, _mm512_add_epi32(lowerAt, one), upperWeight, lowerWeight,
+                    0xFFFF, dst);
+        return;
+    }
+    const __m512i next = _mm512_add_epi32(offset, one);
+    const __m512 a = _mm512_mask_blend_ps(0xFF00, Pick32(table + first, offset),
+                                          Pick32(table + middle, offset));
+    const __m512 b = _mm512_mask_blend_ps(0xFF00, Pick32(table + first, next),
+                                          Pick32(table + middle, next));
+    MixGroup(a, b, upperWeight, lowerWeight, 0xFFFF, dst);
+}
+
+// Upsampler: sixteen neighbouring outputs lie within sixteen input
+// positions, so each phase row contributes one 16-entry window, permuted to
+// the outputs' positions and kept in the lanes whose row it is.
+constexpr int kMostRowsToPick = 24;
+
+VELUMOR_AVX512 inline void UpGroup(const UpFrame& f, __m512i base, __m512i row,
+                                   const float* upperWeight, const float* lowerWeight, short* dst) {
+    const int first = Lane(base, 0);
+    const __m512i offset = _mm512_sub_epi32(base, _mm512_set1_epi32(first));
+    const __m512i stride = _mm512_set1_epi32(f.stride);
+    if (f.factor + 1 > kMostRowsToPick || !AllBelow(offset, 16)) {
+        const __m512i lowerAt = _mm512_add_epi32(_mm512_mullo_epi32(row, stride), base);
+        GatherGroup(f.filtered, lowerAt, _mm512_sub_epi32(lowerAt, stride), upperWeight,
+                    lowerWeight, 0xFFFF, dst);
+        return;
+    }
+    __m512 a = _mm512_setzero_ps();
+    __m512 b = _mm512_setzero_ps();
+    const float* window = f.filtered + first;
+    for (int r = 0; r <= f.factor; ++r, window += f.stride) {
+        const __m512 picked = _mm512_permutexvar_ps(offset, _mm512_loadu_ps(window));
+        a = _mm512_mask_mov_ps(a, _mm512_cmpeq_epi32_mask(row, _mm512_set1_epi32(r)), picked);
+        b = _mm512_mask_mov_ps(b, _mm512_cmpeq_epi32_mask(row, _mm512_set1_epi32(r + 1)), picked);
+    }
+    MixGroup(a, b, upperWeight, lowerWeight, 0xFFFF, dst);
+}
+
+VELUMOR_AVX512 inline __mmask16 LanesLeft(int left) {
+    return static_cast<__mmask16>((1u << left) - 1u);
+}
+
+}  // namespace
+
+VELUMOR_AVX512 void MixDownAvx512(const DownFrame& f) {
+    const __m512i first = _mm512_set1_epi32(f.first);
+    const __m512i one = _mm512_set1_epi32(1);
+    int j = 0;
+    for (; j + 16 <= f.outputs; j += 16) {
+        const __m512i lowerAt = _mm512_sub_epi32(_mm512_loadu_si512(f.baseIndex + j), first);
+        DownGroup(f.filtered, lowerAt, f.upperWeight + j, f.lowerWeight + j, f.dst + j);
+    }
+    if (j < f.outputs) {
+        const __mmask16 mask = LanesLeft(f.outputs - j);
+        const __m512i lowerAt =
+            _mm512_sub_epi32(_mm512_maskz_loadu_epi32(mask, f.baseIndex + j), first);
+        GatherGroup(f.filtered, lowerAt, _mm512_add_epi32(lowerAt, one), f.upperWeight + j,
+                    f.lowerWeight + j, mask, f.dst + j);
+    }
+}
+
+VELUMOR_AVX512 void MixUpAvx512(const UpFrame& f) {
+    const __m512i factor = _mm512_set1_epi32(f.factor);
+    const __m512i stride = _mm512_set1_epi32(f.stride);
+    int j = 0;
+    for (; j + 16 <= f.outputs; j += 16) {
+        const __m512i row = _mm512_sub_epi32(factor, _mm512_loadu_si512(f.phase + j));
+        UpGroup(f, _mm512_loadu_si512(f.baseIndex + j), row, f.upperWeight + j, f.lowerWeight + j,
+                f.dst + j);
+    }
+    if (j < f.outputs) {
+        const __mmask16 mask = LanesLeft(f.outputs - j);
+        const __m512i row = _mm512_sub_epi32(factor, _mm512_maskz_loadu_epi32(mask, f.phase + j));
+        const __m512i lowerAt = _mm512_add_epi32(_mm512_mullo_epi32(row, stride),
+                                                 _mm512_maskz_loadu_epi32(mask, f.baseIndex + j));
+        GatherGroup(f.filtered, lowerAt, _mm512_sub_epi32(lowerAt, stride), f.upperWeight + j,
+                    f.lowerWeight + j, mask, f.dst + j);
+    }
+}
+
+}  // namespace velumor
+
+#endif

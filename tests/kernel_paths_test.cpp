@@ -1,0 +1,189 @@
+// Every compiled code path of Conversion must give the plain scalar path's
+// output bit for bit: random geometries, coefficient files and signals, each
+// path forced in turn through the library's internal hook. A path the
+// processor cannot run is skipped with a message.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "conversion_kernels.h"
+#include "temp_file.h"
+#include "velumor.h"
+
+namespace {
+
+using velumor::KernelPath;
+
+std::string PathName(KernelPath path) {
+    switch (path) {
+        case KernelPath::kScalar: return "Scalar";
+        case KernelPath::kPortable: return "Portable";
+        case KernelPath::kAvx2: return "Avx2";
+        case KernelPath::kAvx512: return "Avx512";
+    }
+    return "Unknown";
+}
+
+// Coefficients of mixed sizes and signs; now and then one large enough to
+// drive outputs past the 16-bit range, to infinity, or to NaN.
+std::vector<float> RandomCoefficients(std::mt19937& rng, int count) {
+    std::uniform_real_distribution<double> exponent(-7.0, 0.3);
+    std::uniform_int_distribution<int> kind(0, 199);
+    std::vector<float> values(static_cast<std::size_t>(std::max(count, 0)));
+    for (float& v : values) {
+        const double sign = kind(rng) % 2 ? 1.0 : -1.0;
+        const int k = kind(rng);
+        v = static_cast<float>(sign * (k == 0 ? 3e37 : k == 1 ? 0.0 : std::pow(10.0, exponent(rng))));
+    }
+    return values;
+}
+
+// A frame of one of several kinds: full-range noise, a loud tone, a steady
+// extreme, or sparse clicks.
+std::vector<short> RandomFrame(std::mt19937& rng, int length) {
+    std::vector<short> frame(static_cast<std::size_t>(length));
+    std::uniform_int_distribution<int> sample(-32768, 32767);
+    const int kind = std::uniform_int_distribution<int>(0, 3)(rng);
+    const double frequency = std::uniform_real_distribution<double>(0.001, 0.5)(rng);
+    for (std::size_t i = 0; i < frame.size(); ++i) {
+        switch (kind) {
+            case 0: frame[i] = static_cast<short>(sample(rng)); break;
+            case 1: frame[i] = static_cast<short>(32767.0 * std::sin(frequency * double(i))); break;
+            case 2: frame[i] = i % 2 ? short{32767} : short{-32768}; break;
+            default: frame[i] = sample(rng) % 61 == 0 ? static_cast<short>(sample(rng)) : short{0};
+        }
+    }
+    return frame;
+}
+
+// Runs the same frames through a converter on the scalar path and one on
+// the path under test and compares every output frame. Half of the runs
+// convert in place; the bytes past OutputLength must stay untouched.
+template <typename Converter>
+void ExpectSameFrames(Converter& reference, Converter& tested, std::mt19937& rng,
+                      const std::string& label) {
+    const bool inPlace = rng() % 2 == 0;
+    const std::size_t size =
+        static_cast<std::size_t>(std::max(reference.InputLength, reference.OutputLength));
+    for (int frame = 0; frame < 4; ++frame) {
+        const std::vector<short> input = RandomFrame(rng, reference.InputLength);
+        std::vector<short> expected(size, 7);
+        std::vector<short> actual(size, 7);
+        std::copy(input.begin(), input.end(), expected.begin());
+        reference.Conversion(expected.data(), expected.data());
+        if (inPlace) {
+            std::copy(input.begin(), input.end(), actual.begin());
+            tested.Conversion(actual.data(), actual.data());
+        } else {
+            tested.Conversion(input.data(), actual.data());
+        }
+        if (!inPlace) {
+            expected.assign(expected.begin(), expected.begin() + reference.OutputLength);
+            expected.resize(size, 7);
+        }
+        ASSERT_EQ(actual, expected) << label << ", frame " << frame;
+    }
+}
+
+class KernelPathTest : public ::testing::TestWithParam<KernelPath> {
+protected:
+    void SetUp() override {
+        if (!velumor::KernelPathAvailable(GetParam())) {
+            GTEST_SKIP() << PathName(GetParam()) << " path: not built here or not run by this processor";
+        }
+    }
+    std::mt19937 rng_{20260514u};
+};
+
+TEST_P(KernelPathTest, DefaultConvertersAtManyFrameLengths) {
+    for (const float duration : {0.001f, 0.0025f, 0.01f, 0.02f, 0.0232f, 0.03f, 0.1f, 1.0f}) {
+        const std::string label = "duration " + std::to_string(duration);
+        CDownSampler downReference(duration);
+        CDownSampler down(duration);
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(downReference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(down, GetParam())) << label;
+        ExpectSameFrames(downReference, down, rng_, "down, " + label);
+        CUpSampler upReference(duration);
+        CUpSampler up(duration);
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(upReference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(up, GetParam())) << label;
+        ExpectSameFrames(upReference, up, rng_, "up, " + label);
+    }
+}
+
+TEST_P(KernelPathTest, DownsamplerOnRandomGeometries) {
+    std::uniform_real_distribution<double> rate(4000.0, 96000.0);
+    std::uniform_real_distribution<double> step(0.4, 8.0);
+    std::uniform_real_distribution<double> duration(0.0005, 0.06);
+    std::uniform_int_distribution<int> taps(0, 260);
+    for (int run = 0; run < 60; ++run) {
+        const float inputRate = static_cast<float>(rate(rng_));
+        const float outputRate = static_cast<float>(inputRate / step(rng_));
+        const float d = static_cast<float>(duration(rng_));
+        const int tapCount = taps(rng_);
+        TempFile file(CoefficientText(RandomCoefficients(rng_, tapCount)));
+        const std::string label = "run " + std::to_string(run) + ": " + std::to_string(inputRate) +
+                                  " -> " + std::to_string(outputRate) + " Hz, " +
+                                  std::to_string(d) + " s, " + std::to_string(tapCount) + " taps";
+        CDownSampler reference(d, inputRate, outputRate, tapCount, file.path());
+        CDownSampler tested(d, inputRate, outputRate, tapCount, file.path());
+        if (reference.InputLength < tapCount / 2 || reference.OutputLength < 2) continue;
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(tested, GetParam())) << label;
+        ExpectSameFrames(reference, tested, rng_, label);
+    }
+}
+
+TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
+    std::uniform_real_distribution<double> rate(4000.0, 48000.0);
+    std::uniform_real_distribution<double> step(1.0, 6.0);
+    std::uniform_real_distribution<double> duration(0.001, 0.06);
+    std::uniform_int_distribution<int> factor(1, 40);
+    std::uniform_int_distribution<int> span(0, 30);
+    for (int run = 0; run < 60; ++run) {
+        const float inputRate = static_cast<float>(rate(rng_));
+        const float outputRate = static_cast<float>(inputRate * step(rng_));
+        const float d = static_cast<float>(duration(rng_));
+        const int l = factor(rng_);
+        const int fileTaps = l * span(rng_) + static_cast<int>(rng_() % 3);
+        TempFile file(CoefficientText(RandomCoefficients(rng_, fileTaps)));
+        const std::string label = "run " + std::to_string(run) + ": " + std::to_string(inputRate) +
+                                  " -> " + std::to_string(outputRate) + " Hz, " +
+                                  std::to_string(d) + " s, factor " + std::to_string(l) + ", " +
+                                  std::to_string(fileTaps) + " file taps";
+        CUpSampler reference(d, inputRate, outputRate, l, fileTaps, file.path());
+        CUpSampler tested(d, inputRate, outputRate, l, fileTaps, file.path());
+        if (reference.InputLength < reference.Span - 1 || reference.OutputLength < 1) continue;
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
+        if (!VelumorKernelHook::ForcePath(tested, GetParam())) {
+            // Only a converter whose table would far outgrow its outputs runs scalar.
+            ASSERT_GT(std::int64_t{l + 1} * (tested.InputLength + 8), 16 * tested.OutputLength) << label;
+            continue;
+        }
+        ExpectSameFrames(reference, tested, rng_, label);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Paths, KernelPathTest,
+                         ::testing::Values(KernelPath::kPortable, KernelPath::kAvx2,
+                                           KernelPath::kAvx512),
+                         [](const ::testing::TestParamInfo<KernelPath>& info) {
+                             return PathName(info.param);
+                         });
+
+// The path picked at construction is one the processor runs; a geometry
+// whose table of filtered values would dwarf its output keeps the scalar path.
+TEST(KernelPathChoiceTest, PicksARunnablePathAndSkipsWastefulTables) {
+    EXPECT_TRUE(velumor::KernelPathAvailable(velumor::BestKernelPath()));
+    CDownSampler down(0.02f);
+    EXPECT_EQ(VelumorKernelHook::PathOf(down), velumor::BestKernelPath());
+    CDownSampler sparse(0.02f, 96000.0f, 1000.0f, 0, "/nonexistent/velumor.txt");
+    EXPECT_EQ(VelumorKernelHook::PathOf(sparse), KernelPath::kScalar);
+    EXPECT_FALSE(VelumorKernelHook::ForcePath(sparse, KernelPath::kPortable));
+}
+
+}  // namespace
