@@ -28,14 +28,16 @@ void ConvertUpScalar(const CUpSampler& s, short* dst) {
     const int g = s.Span - 1;
     for (int j = 0; j < s.OutputLength; ++j) {
         const float* input = s.Work + s.BaseIndex[j] + 1;
-        // Coefficients of the phase's grid value (A) and of the next one (B).
-        const float* taps = s.Coefficients + (s.Factor - s.Phase[j]);
+        // Coefficient of the phase's grid value (A) for k = 0; the next grid
+        // value (B) takes the one before it. Indexed rather than offset as a
+        // pointer: with G = 0 the offset would lie past the one-tap table.
+        const int first = s.Factor - s.Phase[j];
         double a = 0.0;
         double b = 0.0;
         for (int k = 0; k < g; ++k) {
             const double x = input[k];
-            a += x * static_cast<double>(taps[k * s.Factor]);
-            b += x * static_cast<double>(taps[k * s.Factor - 1]);
+            a += x * static_cast<double>(s.Coefficients[first + k * s.Factor]);
+            b += x * static_cast<double>(s.Coefficients[first + k * s.Factor - 1]);
         }
         const double v = static_cast<double>(s.UpperWeight[j]) * static_cast<float>(b) +
                          static_cast<double>(s.LowerWeight[j]) * static_cast<float>(a);
