@@ -66,16 +66,20 @@ mode_t CreationMode() {
 
 }  // namespace
 
-void CheckOutputAbsent(const std::string& path, bool overwrite) {
+void CheckOutputPath(const std::string& path, bool overwrite) {
     struct stat st{};
     if (!overwrite && lstat(path.c_str(), &st) == 0) {
         throw IoError(path + ": already exists (use --force to overwrite)");
     }
+    if (stat(DirectoryOf(path).c_str(), &st) != 0) {
+        throw IoError(path + ": cannot create: " + Describe(errno));
+    }
+    if (!S_ISDIR(st.st_mode)) throw IoError(path + ": cannot create: " + Describe(ENOTDIR));
 }
 
 AtomicOutput::AtomicOutput(const std::string& target, bool overwrite)
     : target_(target), overwrite_(overwrite) {
-    CheckOutputAbsent(target, overwrite);
+    CheckOutputPath(target, overwrite);
     std::string pattern = DirectoryOf(target) + "/." + BaseName(target) + ".XXXXXX";
     std::vector<char> name(pattern.begin(), pattern.end());
     name.push_back('\0');

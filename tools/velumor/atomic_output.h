@@ -35,8 +35,9 @@ private:
     bool committed_ = false;
 };
 
-// Throws IoError when the path exists and overwrite is false.
-void CheckOutputAbsent(const std::string& path, bool overwrite);
+// Throws IoError when the path exists and overwrite is false, or when its
+// directory does not exist.
+void CheckOutputPath(const std::string& path, bool overwrite);
 
 // Removes unfinished temporary files on SIGINT, SIGTERM and SIGHUP.
 void RemoveTemporariesOnSignal();

@@ -147,6 +147,7 @@ int RunConvert(const std::vector<std::string>& args) {
     std::vector<ConvertJob> jobs = ListJobs(a, s);
     FilterChooser chooser(s.filter);
     std::vector<int> inputRates;
+    std::vector<std::string> notes;
     Progress progress(!s.quiet);
 
     // Everything that can be checked before writing is checked for every
@@ -156,16 +157,19 @@ int RunConvert(const std::vector<std::string>& args) {
         const SoundReader probe(job.input, s.raw);
         const int outputRate = OutputRate(s, job.input, probe.Rate());
         CheckOutputFormat(job.output, job.outputFormat, outputRate, probe.Channels());
-        CheckOutputAbsent(job.output, s.force);
+        CheckOutputPath(job.output, s.force);
         const bool known = chooser.Known(probe.Rate(), outputRate);
         job.recipe = &chooser.Choose(probe.Rate(), outputRate);
-        if (!s.quiet && !known) ReportNote(job.recipe->description);
-        if (!s.quiet && !probe.IsSixteenBit()) {
-            ReportNote(job.input + ": " + DescribeEncoding(probe.Format()) +
-                       " read as 16-bit PCM (libsndfile's conversion)");
+        if (!known) notes.push_back(job.recipe->description);
+        if (!probe.IsSixteenBit()) {
+            notes.push_back(job.input + ": " + DescribeEncoding(probe.Format()) +
+                            " read as 16-bit PCM (libsndfile's conversion)");
         }
         inputRates.push_back(probe.Rate());
         progress.AddTotal(probe.Frames());
+    }
+    if (!s.quiet) {
+        for (const std::string& note : notes) ReportNote(note);
     }
 
     if (jobs.size() == 1) {

@@ -91,7 +91,7 @@ int RunDesign(const std::vector<std::string>& args) {
     const std::optional<int> factor = WholeOption(a, "factor", 1, 1024);
     if (factor && to < from) throw UsageError("--factor: only for converting up");
     const std::optional<std::string> out = a.Value("out");
-    if (out) CheckOutputAbsent(*out, a.Flag("force"));
+    if (out) CheckOutputPath(*out, a.Flag("force"));
 
     const DesignedFilter f = DesignFilter(from, to, taps, factor);
     const std::string text = FormatCoefficients(f.coefficients);
