@@ -72,7 +72,7 @@ TEST_P(ConversionTest, OutputHasTheRateLengthChannelsAndAlignmentOfTheInput) {
             if (std::abs(out.At(i, ch)) > std::abs(out.At(peak, ch))) peak = i;
         }
         const double expected = static_cast<double>(ClickFrame(c.inRate, ch)) * ratio;
-        EXPECT_NEAR(static_cast<double>(peak), expected, 1.0) << "channel " << ch;
+        EXPECT_NEAR(static_cast<double>(peak), expected, 0.5) << "channel " << ch;
         EXPECT_GT(std::abs(out.At(peak, ch)), 2000) << "channel " << ch;
     }
 }

@@ -9,7 +9,12 @@ ChannelStream::ChannelStream(const ConverterRecipe& recipe, std::int64_t inputSa
       frameIn_(static_cast<std::size_t>(converter_.InputLength())),
       frameOut_(static_cast<std::size_t>(converter_.OutputLength())),
       toSkip_(converter_.DelayOutputSamples()),
-      toEmit_(OutputSamplesFor(inputSamples, recipe.inputRate, recipe.outputRate)) {}
+      toEmit_(OutputSamplesFor(inputSamples, recipe.inputRate, recipe.outputRate)) {
+    // The outputs of the priming silence fall within the dropped delay.
+    const std::vector<short> silence(static_cast<std::size_t>(converter_.PrimingInputSamples()), 0);
+    std::vector<short> none;
+    Push(silence.data(), silence.size(), none);
+}
 
 std::int64_t ChannelStream::OutputSamplesFor(std::int64_t inputSamples, int inputRate, int outputRate) {
     // Exact integer rounding to nearest (halves up).

@@ -70,8 +70,6 @@ ConverterRecipe FilterChooser::Make(int inputRate, int outputRate) {
     r.up = outputRate > inputRate;
     r.inputRate = inputRate;
     r.outputRate = outputRate;
-    r.frameSeconds = options_.frameSeconds ? static_cast<float>(*options_.frameSeconds)
-                                           : DefaultFrameSeconds(inputRate, outputRate);
     const std::string rates = Rates(inputRate, outputRate);
     if (options_.file) {
         if (!options_.taps) throw UsageError("--filter: needs --taps N, the coefficients to use");
@@ -98,6 +96,7 @@ ConverterRecipe FilterChooser::Make(int inputRate, int outputRate) {
         r.description = rates + ": " + DescribeDesign(f);
         designed_[std::make_pair(inputRate, outputRate)] = std::move(file);
     }
+    r.frameSeconds = options_.frameSeconds ? static_cast<float>(*options_.frameSeconds) : DefaultFrameSeconds(r);
     CheckFrameGeometry(FrameConverter(r), r, options_.frameSeconds.has_value());
     return r;
 }

@@ -28,15 +28,21 @@ public:
 
     int InputLength() const;
     int OutputLength() const;
-    // Output samples that come before the one aligned with the first input
-    // sample: the upsampler's delay of G / 2 input samples, rounded to
-    // output samples; 0 for the downsampler.
+    // Silent input samples to feed before the signal, and output samples to
+    // drop from the front then, so that the output is aligned with the input.
+    // The upsampler delays by G / 2 input samples; priming lengthens that
+    // delay to a whole number of output samples (exact alignment) where the
+    // rates allow, else the delay is rounded. The downsampler has no delay.
+    int PrimingInputSamples() const { return priming_; }
     int DelayOutputSamples() const { return delay_; }
     void Convert(const short* input, short* output);
 
 private:
+    void SetAlignment(int g, int inputRate, int outputRate);
+
     std::unique_ptr<CDownSampler> down_;
     std::unique_ptr<CUpSampler> up_;
+    int priming_ = 0;
     int delay_ = 0;
 };
 
@@ -45,9 +51,14 @@ private:
 void CheckFrameGeometry(const FrameConverter& converter, const ConverterRecipe& recipe,
                         bool frameGiven);
 
-// The frame duration closest to 20 ms whose frames hold whole numbers of
-// samples at both rates.
-float DefaultFrameSeconds(int inputRate, int outputRate);
+// The default frame duration for a recipe: frames hold whole numbers of
+// samples at both rates, about 20 ms of them. The upsampler takes each
+// frame's output positions from its Step but their input samples from the
+// frame lengths; where Step is inexact and an output falls exactly on an
+// input sample, the two disagree by one input sample. Frames of 1 / gcd(rates)
+// seconds have no such output after the first, so the upsampler gets those
+// unless its Step is exact.
+float DefaultFrameSeconds(const ConverterRecipe& recipe);
 
 }  // namespace velumor_tool
 
