@@ -81,6 +81,8 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"TooManyFiles", {"convert", "in.wav", "out.wav", "more.wav"}, 2, "expects IN and OUT"},
         ErrorCase{"OneBadInputStopsTheBatch", {"convert", "in.wav", "missing.wav", "--output-dir", "outdir"},
                   1, "missing.wav: cannot open"},
+        ErrorCase{"OutputDirNamesClash", {"convert", "in.wav", "outdir/../in.wav", "--output-dir", "outdir"}, 2,
+                  "another input has the same name"},
         ErrorCase{"OutputDirHoldsTheInput", {"convert", "in.wav", "--output-dir", "."}, 1,
                   "./in.wav: already exists"},
         ErrorCase{"NoCommand", {}, 2, "no command given"},

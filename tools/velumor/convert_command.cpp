@@ -1,6 +1,7 @@
 #include <cstdio>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -94,8 +95,13 @@ std::vector<ConvertJob> ListJobs(const ParsedArguments& a, const ConvertSettings
     std::vector<ConvertJob> jobs;
     if (s.outputDir) {
         if (a.positional.empty()) throw UsageError("convert: no input files given");
+        std::set<std::string> outputs;
         for (const std::string& input : a.positional) {
-            jobs.push_back({input, *s.outputDir + "/" + BaseName(input), 0, nullptr});
+            const std::string output = *s.outputDir + "/" + BaseName(input);
+            if (!outputs.insert(output).second) {
+                throw UsageError(input + ": another input has the same name; both would write " + output);
+            }
+            jobs.push_back({input, output, 0, nullptr});
         }
     } else {
         if (a.positional.size() != 2) {
