@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/packages.sh
-bash scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${TOOL_PACKAGES[@]}"
+bash scripts/install-deps.sh "${BUILD_PACKAGES[@]}" "${TEST_PACKAGES[@]}" "${TOOL_PACKAGES[@]}"
 
 build=build
 out=${1:-build/main}

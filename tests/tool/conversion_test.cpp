@@ -165,3 +165,18 @@ TEST_F(ToolTest, OutputDirConvertsEveryInputAsASingleConversionWould) {
 }
 
 }  // namespace
+
+namespace {
+
+// Containers without 16-bit PCM: .ogg is written as Vorbis.
+TEST_F(ToolTest, OggOutputIsVorbisAtTheNewRate) {
+    WriteSound(Path("in.wav"), Tone(22050, 22050, 440.0, 8000.0), SF_FORMAT_WAV | SF_FORMAT_PCM_16);
+    const ToolRun run = Run({"convert", "in.wav", "out.ogg", "-q"});
+    ASSERT_EQ(run.status, 0) << run.err;
+    const Sound out = ReadSound(Path("out.ogg"));
+    EXPECT_EQ(out.format, SF_FORMAT_OGG | SF_FORMAT_VORBIS);
+    EXPECT_EQ(out.rate, 8000);
+    EXPECT_EQ(out.Frames(), 8000);
+}
+
+}  // namespace

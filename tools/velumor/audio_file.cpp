@@ -99,7 +99,7 @@ void SoundWriter::Close() {
 int OutputFormatFor(const std::string& path) {
     std::string extension = ExtensionOf(path);
     if (extension == "aif") extension = "aiff";
-    if (extension == "oga") extension = "ogg";
+    if (extension == "ogg") extension = "oga";
     int count = 0;
     sf_command(nullptr, SFC_GET_FORMAT_MAJOR_COUNT, &count, sizeof count);
     for (int i = 0; i < count && !extension.empty(); ++i) {

@@ -1,12 +1,12 @@
 #include "filter_choice.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fstream>
 #include <vector>
 
 #include "coefficient_text.h"
@@ -76,9 +76,12 @@ ConverterRecipe FilterChooser::Make(int inputRate, int outputRate) {
         if (r.up && !options_.factor) {
             throw UsageError("--filter: converting up (" + rates + ") needs --factor L too");
         }
-        if (!std::ifstream(*options_.file)) {
+        // The library reads a file it cannot open as all zeros: check first.
+        struct stat st{};
+        if (stat(options_.file->c_str(), &st) != 0 || access(options_.file->c_str(), R_OK) != 0) {
             throw IoError(*options_.file + ": cannot open coefficient file: " + std::strerror(errno));
         }
+        if (!S_ISREG(st.st_mode)) throw IoError(*options_.file + ": not a coefficient file");
         r.coefficientPath = *options_.file;
         r.taps = *options_.taps;
         r.factor = options_.factor.value_or(1);

@@ -55,7 +55,7 @@ int main(int argc, char** argv) {
             return 0;
         }
         if (command == "--version") {
-            std::printf("velumor %s (libsndfile %s)\n", VELUMOR_VERSION, sf_version_string());
+            std::printf("velumor %s (%s)\n", VELUMOR_VERSION, sf_version_string());
             return 0;
         }
         if (command == "convert") return RunConvert(args);
