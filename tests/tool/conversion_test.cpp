@@ -103,6 +103,8 @@ INSTANTIATE_TEST_SUITE_P(
                        {"--taps", "145", "--factor", "6"}, "coefficient file"},
         ConversionCase{"Up44100To48000Designed", 44100, 48000, 1, "in.wav", kWav16, "out.wav",
                        Filter::DesignedOnTheSpot, {}, {}, "factor 16"},
+        ConversionCase{"Up32000To48000Designed", 32000, 48000, 1, "in.wav", kWav16, "out.wav",
+                       Filter::DesignedOnTheSpot, {}, {}, "factor 3"},
         ConversionCase{"Down44100To16000Designed", 44100, 16000, 1, "in.wav", kWav16, "out.wav",
                        Filter::DesignedOnTheSpot, {}, {}, "designed"}),
     [](const auto& p) { return std::string(p.param.name); });

@@ -30,6 +30,7 @@ protected:
         std::ofstream(Path("text.wav")) << "not audio\n";
         std::ofstream(Path("exists.wav")) << "keep me\n";
         std::filesystem::create_directory(Path("outdir"));
+        std::filesystem::create_directory(Path("dir.wav"));
     }
 };
 
@@ -55,6 +56,9 @@ INSTANTIATE_TEST_SUITE_P(
         ErrorCase{"InputIsNotAudio", {"convert", "text.wav", "out.wav"}, 1, "text.wav: not an audio file"},
         ErrorCase{"InputIsADirectory", {"convert", ".", "out.wav"}, 1, ".: is a directory"},
         ErrorCase{"OutputExists", {"convert", "in.wav", "exists.wav"}, 1, "exists.wav: already exists"},
+        ErrorCase{"ForcedOutputIsNotARegularFile", {"convert", "in.wav", "dir.wav", "--force"}, 1,
+                  "dir.wav: exists and is not a regular file"},
+        ErrorCase{"OutputWithoutExtension", {"convert", "in.wav", "out"}, 2, "out: no extension"},
         ErrorCase{"OutputDirectoryMissing", {"convert", "in.wav", "no/such/dir/out.wav"}, 1,
                   "no/such/dir/out.wav: cannot create"},
         ErrorCase{"UnknownOutputFormat", {"convert", "in.wav", "out.xyz"}, 2, "out.xyz: unknown output format"},

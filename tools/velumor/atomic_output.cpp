@@ -68,8 +68,11 @@ mode_t CreationMode() {
 
 void CheckOutputPath(const std::string& path, bool overwrite) {
     struct stat st{};
-    if (!overwrite && lstat(path.c_str(), &st) == 0) {
-        throw IoError(path + ": already exists (use --force to overwrite)");
+    if (lstat(path.c_str(), &st) == 0) {
+        if (!overwrite) throw IoError(path + ": already exists (use --force to overwrite)");
+        // Renaming over a device, directory or link would replace it, not
+        // write into it.
+        if (!S_ISREG(st.st_mode)) throw IoError(path + ": exists and is not a regular file");
     }
     if (stat(DirectoryOf(path).c_str(), &st) != 0) {
         throw IoError(path + ": cannot create: " + Describe(errno));

@@ -35,8 +35,8 @@ private:
     bool committed_ = false;
 };
 
-// Throws IoError when the path exists and overwrite is false, or when its
-// directory does not exist.
+// Throws IoError when the path exists and overwrite is false, when it
+// exists and is not a regular file, or when its directory does not exist.
 void CheckOutputPath(const std::string& path, bool overwrite);
 
 // Removes unfinished temporary files on SIGINT, SIGTERM and SIGHUP.

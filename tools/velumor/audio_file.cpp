@@ -110,8 +110,9 @@ int OutputFormatFor(const std::string& path) {
         const int major = info.format & SF_FORMAT_TYPEMASK;
         return major | (major == SF_FORMAT_OGG ? SF_FORMAT_VORBIS : SF_FORMAT_PCM_16);
     }
-    throw UsageError(path + ": unknown output format '." + extension +
-                     "' (use an extension such as .wav, .flac, .aiff, .ogg or .raw)");
+    const std::string what = extension.empty() ? "no extension to name the output format"
+                                               : "unknown output format '." + extension + "'";
+    throw UsageError(path + ": " + what + " (use .wav, .flac, .aiff, .ogg, .raw or the like)");
 }
 
 void CheckOutputFormat(const std::string& path, int format, int rate, int channels) {

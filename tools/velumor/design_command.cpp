@@ -36,7 +36,8 @@ Options:
   --from HZ       input rate
   --to HZ         output rate
   --taps N        tap count (default: chosen by measurement)
-  --factor L      upsampling factor (default: the rate ratio when whole, else 16)
+  --factor L      upsampling factor (default: to/gcd(from,to), which puts every
+                  output on the grid, when at most 32; else 16)
   --out FILE      write the coefficients to FILE (default: standard output,
                   with the report on stderr)
   --force, -f     overwrite FILE

@@ -15,6 +15,8 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMaxTaps = 100001;
+// Beyond this, the table (L * G + 1 taps) grows large for little gain.
+constexpr int kMaxOnGridFactor = 32;
 constexpr int kResponsePoints = 2048;  // fewest points per band
 
 // Modified Bessel function of the first kind, order 0, by its power series.
@@ -151,8 +153,10 @@ int EstimateTaps(const Geometry& g) {
 }  // namespace
 
 int DefaultFactor(int fromRate, int toRate) {
-    if (toRate > fromRate && toRate % fromRate == 0) return toRate / fromRate;
-    return 16;
+    // With L = toRate / gcd, Step = InputLength * L / OutputLength is whole:
+    // every output falls on the grid and needs no interpolation.
+    const int onGrid = toRate / std::gcd(fromRate, toRate);
+    return onGrid <= kMaxOnGridFactor ? onGrid : 16;
 }
 
 DesignedFilter DesignFilter(int fromRate, int toRate, std::optional<int> taps,

@@ -36,8 +36,11 @@ struct DesignedFilter {
     FilterResponse response;
 };
 
-// Factor for an upsampler designed from `from` to `to`: the rate ratio when
-// it is whole (outputs then fall on the grid), otherwise 16.
+// Factor for an upsampler designed from `from` to `to`: to / gcd(from, to),
+// the smallest that puts every output on the grid (no interpolation), when
+// that is at most 32 (e.g. 3 for 16000 -> 48000 or 32000 -> 48000 Hz);
+// otherwise 16, whose linear interpolation on the grid leaves images near
+// -60 dB (e.g. 44100 -> 48000 or 8000 -> 22050 Hz).
 int DefaultFactor(int fromRate, int toRate);
 
 // Designs the filter. Without taps, picks the fewest taps whose measured
