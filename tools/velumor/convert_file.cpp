@@ -17,9 +17,14 @@ constexpr std::int64_t kBlockFrames = 1 << 16;
 class InterleavedConverter {
 public:
     InterleavedConverter(const ConverterRecipe& recipe, int channels, std::int64_t frames, int threads)
-        : threads_(threads), inputs_(static_cast<std::size_t>(channels)),
+        : workers_(channels, threads),
+          inputs_(static_cast<std::size_t>(channels)),
           outputs_(static_cast<std::size_t>(channels)) {
-        for (int c = 0; c < channels; ++c) streams_.push_back(std::make_unique<ChannelStream>(recipe, frames));
+        // Built (and primed) on the thread that will run it.
+        streams_.resize(static_cast<std::size_t>(channels));
+        workers_.Run([&](int c) {
+            streams_[static_cast<std::size_t>(c)] = std::make_unique<ChannelStream>(recipe, frames);
+        });
     }
 
     // Converts a block of interleaved input; returns the interleaved output.
@@ -42,7 +47,7 @@ private:
     const std::vector<short>& Run(const Step& step) {
         const std::size_t channels = streams_.size();
         for (auto& output : outputs_) output.clear();
-        ParallelFor(static_cast<int>(channels), threads_, [&](int c) { step(static_cast<std::size_t>(c)); });
+        workers_.Run([&](int c) { step(static_cast<std::size_t>(c)); });
         // Every channel has the same geometry, so the same output count.
         const std::size_t n = outputs_[0].size();
         interleaved_.resize(n * channels);
@@ -52,8 +57,8 @@ private:
         return interleaved_;
     }
 
-    int threads_;
     std::vector<std::unique_ptr<ChannelStream>> streams_;
+    PinnedWorkers workers_;
     std::vector<std::vector<short>> inputs_;
     std::vector<std::vector<short>> outputs_;
     std::vector<short> interleaved_;

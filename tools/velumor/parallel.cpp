@@ -31,6 +31,62 @@ void ParallelFor(int count, int threads, const std::function<void(int)>& task) {
     if (failure) std::rethrow_exception(failure);
 }
 
+PinnedWorkers::PinnedWorkers(int count, int threads) : count_(count) {
+    const int workers = std::min(threads, count);
+    if (workers <= 1) return;
+    for (int w = 0; w < workers; ++w) threads_.emplace_back([this, w] { Loop(w); });
+}
+
+PinnedWorkers::~PinnedWorkers() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        stopping_ = true;
+    }
+    started_.notify_all();
+    for (std::thread& thread : threads_) thread.join();
+}
+
+void PinnedWorkers::Run(const std::function<void(int)>& task) {
+    if (threads_.empty()) {
+        for (int i = 0; i < count_; ++i) task(i);
+        return;
+    }
+    std::unique_lock<std::mutex> lock(mutex_);
+    task_ = &task;
+    failure_ = nullptr;
+    busy_ = static_cast<int>(threads_.size());
+    ++round_;
+    started_.notify_all();
+    finished_.wait(lock, [this] { return busy_ == 0; });
+    if (failure_) std::rethrow_exception(failure_);
+}
+
+void PinnedWorkers::Loop(int worker) {
+    const int workers = static_cast<int>(threads_.size());
+    std::uint64_t seen = 0;
+    for (;;) {
+        const std::function<void(int)>* task = nullptr;
+        {
+            std::unique_lock<std::mutex> lock(mutex_);
+            started_.wait(lock, [&] { return stopping_ || round_ != seen; });
+            if (stopping_) return;
+            seen = round_;
+            task = task_;
+        }
+        std::exception_ptr failure;
+        for (int i = worker; i < count_; i += workers) {
+            try {
+                (*task)(i);
+            } catch (...) {
+                if (!failure) failure = std::current_exception();
+            }
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (failure && !failure_) failure_ = failure;
+        if (--busy_ == 0) finished_.notify_one();
+    }
+}
+
 int DefaultThreadCount() {
     return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
 }
