@@ -1,10 +1,14 @@
 #include "tool_runner.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <thread>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -55,7 +59,19 @@ ToolRun ToolTest::Run(const std::vector<std::string>& args) {
     }
     ToolRun run;
     int status = 0;
-    if (pid > 0 && waitpid(pid, &status, 0) == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
+    // A hung tool fails its test instead of stalling the run.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+    pid_t done = 0;
+    while (pid > 0 && (done = waitpid(pid, &status, WNOHANG)) == 0) {
+        if (std::chrono::steady_clock::now() > deadline) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            ADD_FAILURE() << "the tool did not finish within 60 s";
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    if (done == pid && WIFEXITED(status)) run.status = WEXITSTATUS(status);
     run.out = Slurp(out);
     run.err = Slurp(err);
     return run;

@@ -20,7 +20,8 @@ protected:
     void TearDown() override;
 
     // Runs the tool with the working directory as its current directory;
-    // its output is captured outside that directory.
+    // its output is captured outside that directory. A run that takes over
+    // 60 s is killed and fails the test.
     ToolRun Run(const std::vector<std::string>& args);
 
     std::string Path(const std::string& name) const { return dir_ + "/" + name; }

@@ -16,19 +16,19 @@ std::optional<std::string> ParsedArguments::Value(const std::string& name) const
 
 namespace {
 
-const OptionSpec* Find(const std::vector<OptionSpec>& specs, const std::string& word) {
-    for (const OptionSpec& spec : specs) {
-        if (word == "--" + spec.name) return &spec;
-        if (!spec.shortName.empty() && word == "-" + spec.shortName) return &spec;
+const OptionDef* Find(const std::vector<OptionDef>& options, const std::string& word) {
+    for (const OptionDef& option : options) {
+        if (word == "--" + option.name) return &option;
+        if (!option.shortName.empty() && word == "-" + option.shortName) return &option;
     }
     return nullptr;
 }
 
 }  // namespace
 
-ParsedArguments ParseArguments(const std::string& command, const std::vector<OptionSpec>& specs,
+ParsedArguments ParseArguments(const std::string& command, const std::vector<OptionDef>& options,
                                const std::vector<std::string>& args) {
-    std::vector<OptionSpec> all = specs;
+    std::vector<OptionDef> all = options;
     all.push_back({"help", false, "h"});
     ParsedArguments parsed;
     bool optionsEnded = false;
@@ -48,17 +48,17 @@ ParsedArguments ParseArguments(const std::string& command, const std::vector<Opt
             inlineValue = word.substr(equals + 1);
             word.resize(equals);
         }
-        const OptionSpec* spec = Find(all, word);
-        if (spec == nullptr) throw UsageError(word + ": unknown option for '" + command + "'");
-        const std::string name = "--" + spec->name;
-        if (!spec->takesValue) {
+        const OptionDef* option = Find(all, word);
+        if (option == nullptr) throw UsageError(word + ": unknown option for '" + command + "'");
+        const std::string name = "--" + option->name;
+        if (!option->takesValue) {
             if (inlineValue) throw UsageError(name + ": takes no value");
-            parsed.SetFlag(spec->name);
+            parsed.SetFlag(option->name);
         } else if (inlineValue) {
-            parsed.SetValue(spec->name, *inlineValue);
+            parsed.SetValue(option->name, *inlineValue);
         } else {
             if (i + 1 >= args.size()) throw UsageError(name + ": needs a value");
-            parsed.SetValue(spec->name, args[++i]);
+            parsed.SetValue(option->name, args[++i]);
         }
     }
     return parsed;

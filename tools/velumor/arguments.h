@@ -11,7 +11,7 @@ namespace velumor_tool {
 
 // One option a command accepts: "--name VALUE" (or "--name=VALUE") when it
 // takes a value, a plain "--name" flag otherwise; shortName may be empty.
-struct OptionSpec {
+struct OptionDef {
     std::string name;
     bool takesValue;
     std::string shortName;
@@ -34,7 +34,7 @@ private:
 
 // Parses args against the command's options; "--" ends the options. Every
 // command also accepts --help (-h). Throws UsageError naming the bad option.
-ParsedArguments ParseArguments(const std::string& command, const std::vector<OptionSpec>& specs,
+ParsedArguments ParseArguments(const std::string& command, const std::vector<OptionDef>& options,
                                const std::vector<std::string>& args);
 
 // Whole number in [min, max], or UsageError naming the option.

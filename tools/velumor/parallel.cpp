@@ -31,10 +31,10 @@ void ParallelFor(int count, int threads, const std::function<void(int)>& task) {
     if (failure) std::rethrow_exception(failure);
 }
 
-PinnedWorkers::PinnedWorkers(int count, int threads) : count_(count) {
-    const int workers = std::min(threads, count);
-    if (workers <= 1) return;
-    for (int w = 0; w < workers; ++w) threads_.emplace_back([this, w] { Loop(w); });
+PinnedWorkers::PinnedWorkers(int count, int threads)
+    : count_(count), workers_(std::min(threads, count)) {
+    if (workers_ <= 1) return;
+    for (int w = 0; w < workers_; ++w) threads_.emplace_back([this, w] { Loop(w); });
 }
 
 PinnedWorkers::~PinnedWorkers() {
@@ -54,7 +54,7 @@ void PinnedWorkers::Run(const std::function<void(int)>& task) {
     std::unique_lock<std::mutex> lock(mutex_);
     task_ = &task;
     failure_ = nullptr;
-    busy_ = static_cast<int>(threads_.size());
+    busy_ = workers_;
     ++round_;
     started_.notify_all();
     finished_.wait(lock, [this] { return busy_ == 0; });
@@ -62,7 +62,6 @@ void PinnedWorkers::Run(const std::function<void(int)>& task) {
 }
 
 void PinnedWorkers::Loop(int worker) {
-    const int workers = static_cast<int>(threads_.size());
     std::uint64_t seen = 0;
     for (;;) {
         const std::function<void(int)>* task = nullptr;
@@ -74,7 +73,7 @@ void PinnedWorkers::Loop(int worker) {
             task = task_;
         }
         std::exception_ptr failure;
-        for (int i = worker; i < count_; i += workers) {
+        for (int i = worker; i < count_; i += workers_) {
             try {
                 (*task)(i);
             } catch (...) {

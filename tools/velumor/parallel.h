@@ -35,6 +35,7 @@ private:
     void Loop(int worker);
 
     int count_;
+    int workers_;  // threads, when more than 1
     std::vector<std::thread> threads_;
     std::mutex mutex_;
     std::condition_variable started_;
