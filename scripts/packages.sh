@@ -8,3 +8,5 @@ QUALITY_PACKAGES=(pkg-config libspeexdsp-dev libsamplerate0-dev libsoxr-dev pyth
 ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)
 # The benchmarks: Google Benchmark and the peer resamplers they measure.
 BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)
+# The velumor tool (libsndfile) and the main job's level measurement (sox).
+TOOL_PACKAGES=(libsndfile1-dev sox)

@@ -1,0 +1,111 @@
+#include <unistd.h>
+
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "arguments.h"
+#include "atomic_output.h"
+#include "coefficient_text.h"
+#include "commands.h"
+#include "errors.h"
+#include "filter_design.h"
+
+namespace velumor_tool {
+namespace {
+
+const char* const kHelp = R"(Usage: velumor design --from HZ --to HZ [options]
+
+Writes a coefficient file for converting from one rate to the other: a
+Kaiser-windowed sinc low-pass, passband to 0.4 and stopband from 0.5 of the
+lower rate, in the library's format (one "index value" line per coefficient).
+
+  Converting down: a filter at the input rate, for CDownSampler; an odd tap
+  count keeps it centred (no delay).
+  Converting up: a filter at L times the input rate, for CUpSampler with
+  factor L; N = L*G+1 taps with G even (the converter's delay, G/2 input
+  samples, is then whole), each polyphase branch summing to 1/L so that the
+  converter's multiplication by L gives unity gain.
+
+Without --taps, the fewest taps that reach 80 dB stopband attenuation are
+chosen by measuring the designed filter's frequency response. The passband
+ripple and stopband attenuation reached are printed either way.
+
+Options:
+  --from HZ       input rate
+  --to HZ         output rate
+  --taps N        tap count (default: chosen by measurement)
+  --factor L      upsampling factor (default: to/gcd(from,to), which puts every
+                  output on the grid, when at most 32; else 16)
+  --out FILE      write the coefficients to FILE (default: standard output,
+                  with the report on stderr)
+  --force, -f     overwrite FILE
+  --quiet, -q     no report
+  --help, -h      show this help
+)";
+
+std::optional<int> WholeOption(const ParsedArguments& a, const std::string& name, int min, int max) {
+    const auto text = a.Value(name);
+    if (!text) return std::nullopt;
+    return ParseWholeNumber("--" + name, *text, min, max);
+}
+
+int RequiredRate(const ParsedArguments& a, const std::string& name) {
+    const auto rate = WholeOption(a, name, 1000, 768000);
+    if (!rate) throw UsageError("design: --" + name + " HZ is required");
+    return *rate;
+}
+
+void PrintReport(std::FILE* to, const DesignedFilter& f, const std::string& file) {
+    std::fprintf(to, "%s filter, %d -> %d Hz: %zu taps at %.0f Hz", f.up ? "upsampler" : "downsampler",
+                 f.fromRate, f.toRate, f.coefficients.size(), f.filterRate);
+    if (f.up) std::fprintf(to, " (factor %d, delay %zu input samples)", f.factor,
+                           (f.coefficients.size() - 1) / static_cast<std::size_t>(f.factor) / 2);
+    std::fprintf(to, "\nKaiser window, beta %.3f, cutoff %.1f Hz\n", f.beta, f.cutoffHz);
+    std::fprintf(to, "passband 0-%.0f Hz: ripple %.5f dB\n", f.response.passbandEdgeHz, f.response.rippleDb);
+    std::fprintf(to, "stopband %.0f-%.0f Hz: attenuation %.1f dB\n", f.response.stopbandEdgeHz,
+                 f.filterRate / 2.0, f.response.attenuationDb);
+    std::fprintf(to, "use: velumor convert IN OUT --rate %d --filter %s --taps %zu", f.toRate,
+                 file.c_str(), f.coefficients.size());
+    if (f.up) std::fprintf(to, " --factor %d", f.factor);
+    std::fprintf(to, "\n");
+}
+
+}  // namespace
+
+int RunDesign(const std::vector<std::string>& args) {
+    const ParsedArguments a = ParseArguments(
+        "design",
+        {{"from", true, ""}, {"to", true, ""}, {"taps", true, ""}, {"factor", true, ""},
+         {"out", true, "o"}, {"force", false, "f"}, {"quiet", false, "q"}},
+        args);
+    if (a.Flag("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
+    }
+    if (!a.positional.empty()) throw UsageError("design: unexpected argument '" + a.positional[0] + "'");
+    const int from = RequiredRate(a, "from");
+    const int to = RequiredRate(a, "to");
+    if (from == to) throw UsageError("--to " + std::to_string(to) + ": same as --from");
+    const std::optional<int> taps = WholeOption(a, "taps", 1, 1000000);
+    const std::optional<int> factor = WholeOption(a, "factor", 1, 1024);
+    if (factor && to < from) throw UsageError("--factor: only for converting up");
+    const std::optional<std::string> out = a.Value("out");
+    if (out) CheckOutputPath(*out, a.Flag("force"));
+
+    const DesignedFilter f = DesignFilter(from, to, taps, factor);
+    const std::string text = FormatCoefficients(f.coefficients);
+    if (out) {
+        AtomicOutput file(*out, a.Flag("force"));
+        WriteAll(file.Descriptor(), text, *out);
+        file.Commit();
+        if (!a.Flag("quiet")) PrintReport(stdout, f, *out);
+    } else {
+        WriteAll(STDOUT_FILENO, text, "standard output");
+        if (!a.Flag("quiet")) PrintReport(stderr, f, "FILE");
+    }
+    return 0;
+}
+
+}  // namespace velumor_tool

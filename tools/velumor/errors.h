@@ -1,0 +1,24 @@
+#ifndef VELUMOR_TOOL_ERRORS_H
+#define VELUMOR_TOOL_ERRORS_H
+
+#include <stdexcept>
+#include <string>
+
+namespace velumor_tool {
+
+// A wrong command line: bad option, value or argument count. Exit status 2.
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+// A file that cannot be read, written or understood. Exit status 1.
+struct IoError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+constexpr int kExitIoError = 1;
+constexpr int kExitUsageError = 2;
+
+}  // namespace velumor_tool
+
+#endif
