@@ -93,7 +93,9 @@ DownArrays Allocate(const CDownSampler& s) {
     }
     // Both sums of a window starting at m read Work[m .. m + TapCount].
     const std::int64_t workSize = std::max(frameEnd + h, lastBase + s.TapCount + 1);
-    a.work = NewZeroedArray<float>(workSize);
+    // The zero tail runs kKernelPadding floats further, for the loads of
+    // whole vectors at the last windows.
+    a.work = NewZeroedArray<float>(workSize + velumor::kKernelPadding);
     a.workSize = workSize;
     AllocateTable(s, a);
     return a;
