@@ -40,6 +40,7 @@ constexpr int kReach = 32;  // floats a permute of two loads picks from
 struct Group {
     const float* window;  // Work + the group's first BaseIndex
     __m512i offset;       // per lane: BaseIndex - the first one (low 8 lanes)
+    __m512i pair;         // the offsets, then the offsets + 1
     __mmask8 lanes;       // the outputs that exist
     bool near;            // every offset below kReach
 };
@@ -51,7 +52,9 @@ VELUMOR_AVX512 inline Group GroupAt(const DownFrame& f, int j) {
     const __m256i base = _mm256_maskz_loadu_epi32(lanes, f.baseIndex + j);
     const __m256i offset = _mm256_maskz_sub_epi32(lanes, base, _mm256_set1_epi32(first));
     const bool near = _mm256_cmpge_epu32_mask(offset, _mm256_set1_epi32(kReach)) == 0;
-    return Group{f.work + first, _mm512_castsi256_si512(offset), lanes, near};
+    const __m512i pair = _mm512_inserti64x4(_mm512_castsi256_si512(offset),
+                                            _mm256_add_epi32(offset, _mm256_set1_epi32(1)), 1);
+    return Group{f.work + first, _mm512_castsi256_si512(offset), pair, lanes, near};
 }
 
 // Lane i: Work[BaseIndex[j + i] + m], as double.
@@ -59,6 +62,14 @@ VELUMOR_AVX512 inline __m512d Samples(const Group& g, int m) {
     const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(g.window + m), g.offset,
                                                  _mm512_loadu_ps(g.window + m + 16));
     return _mm512_cvtps_pd(_mm512_castps512_ps256(picked));
+}
+
+// Samples at m and m + 1, picked with one permute.
+VELUMOR_AVX512 inline void SamplePair(const Group& g, int m, __m512d& x, __m512d& next) {
+    const __m512 picked = _mm512_permutex2var_ps(_mm512_loadu_ps(g.window + m), g.pair,
+                                                 _mm512_loadu_ps(g.window + m + 16));
+    x = _mm512_cvtps_pd(_mm512_castps512_ps256(picked));
+    next = _mm512_cvtps_pd(_mm512_extractf32x8_ps(picked, 1));
 }
 
 // The mixing step and the sample store rule for the group's outputs.
@@ -107,7 +118,22 @@ VELUMOR_AVX512 inline void NearGroups(const DownFrame& f, int j, const Group (&g
             lower[n] = _mm512_fmadd_pd(_mm512_set1_pd(c[0]), Samples(g[n], 0), lower[n]);
         }
     }
-    for (int m = 1; m < f.taps; ++m) {
+    int m = 1;
+    for (; m + 1 < f.taps; m += 2) {
+        const __m512d tap = _mm512_set1_pd(c[m]);
+        const __m512d before = _mm512_set1_pd(c[m - 1]);
+        const __m512d after = _mm512_set1_pd(c[m + 1]);
+        for (int n = 0; n < Count; ++n) {
+            __m512d x;
+            __m512d next;
+            SamplePair(g[n], m, x, next);
+            lower[n] = _mm512_fmadd_pd(tap, x, lower[n]);
+            upper[n] = _mm512_fmadd_pd(before, x, upper[n]);
+            lower[n] = _mm512_fmadd_pd(after, next, lower[n]);
+            upper[n] = _mm512_fmadd_pd(tap, next, upper[n]);
+        }
+    }
+    for (; m < f.taps; ++m) {
         const __m512d tap = _mm512_set1_pd(c[m]);
         const __m512d before = _mm512_set1_pd(c[m - 1]);
         for (int n = 0; n < Count; ++n) {
