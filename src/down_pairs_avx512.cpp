@@ -6,8 +6,9 @@
 // one, so one vector of samples, lane i holding Work[BaseIndex[j + i] + m],
 // feeds both sums: TapCount + 1 sample vectors and 2 * TapCount
 // multiply-adds per eight outputs, and only the values the outputs use are
-// formed. The eight samples lie within 32 floats of the first, so each vector
-// is picked from two loads with one permute, then widened to double. Lanes
+// formed. The eight samples lie within 32 floats of the first, so the
+// vectors of two taps, m and m + 1, are picked as one 16-float vector from
+// two loads with one permute, then widened to double half by half. Lanes
 // run across outputs, never across taps: each sum is formed tap by tap in
 // increasing order, as the scalar path forms it. Four groups run side by
 // side so that the multiply-adds of one sum do not wait on each other.
@@ -42,7 +43,7 @@ struct Group {
     __m512i offset;       // per lane: BaseIndex - the first one (low 8 lanes)
     __m512i pair;         // the offsets, then the offsets + 1
     __mmask8 lanes;       // the outputs that exist
-    bool near;            // every offset below kReach
+    bool near;            // every offset + 1 below kReach
 };
 
 VELUMOR_AVX512 inline Group GroupAt(const DownFrame& f, int j) {
@@ -51,7 +52,7 @@ VELUMOR_AVX512 inline Group GroupAt(const DownFrame& f, int j) {
     const int first = f.baseIndex[j];
     const __m256i base = _mm256_maskz_loadu_epi32(lanes, f.baseIndex + j);
     const __m256i offset = _mm256_maskz_sub_epi32(lanes, base, _mm256_set1_epi32(first));
-    const bool near = _mm256_cmpge_epu32_mask(offset, _mm256_set1_epi32(kReach)) == 0;
+    const bool near = _mm256_cmpge_epu32_mask(offset, _mm256_set1_epi32(kReach - 1)) == 0;
     const __m512i pair = _mm512_inserti64x4(_mm512_castsi256_si512(offset),
                                             _mm256_add_epi32(offset, _mm256_set1_epi32(1)), 1);
     return Group{f.work + first, _mm512_castsi256_si512(offset), pair, lanes, near};
