@@ -75,8 +75,10 @@ void ConvertDownAvx2(const DownFrame& frame);
 void ConvertUpAvx2(const UpFrame& frame);
 void ConvertDownAvx512(const DownFrame& frame);
 void ConvertUpAvx512(const UpFrame& frame);
-// The AVX-512 downsampler without a table (down_pairs_avx512.cpp).
+// The AVX-512 downsampler without a table (down_pairs_avx512.cpp), and
+// its copy of a frame into Work: dst[i] = src[i], sixteen at a time.
 void ConvertDownPairsAvx512(const DownFrame& frame);
+void WidenSamplesAvx512(const short* src, float* dst, int count);
 // The upsampler's mixing step on the AVX-512 path (mix_avx512.cpp).
 void MixUpAvx512(const UpFrame& frame);
 #endif

@@ -186,6 +186,16 @@ VELUMOR_AVX512 void ConvertDownPairsAvx512(const DownFrame& f) {
     }
 }
 
+VELUMOR_AVX512 void WidenSamplesAvx512(const short* src, float* dst, int count) {
+    for (int i = 0; i < count; i += 16) {
+        const int left = count - i;
+        const __mmask16 mask =
+            left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
+        const __m512i whole = _mm512_cvtepi16_epi32(_mm256_maskz_loadu_epi16(mask, src + i));
+        _mm512_mask_storeu_ps(dst + i, mask, _mm512_cvtepi32_ps(whole));
+    }
+}
+
 }  // namespace velumor
 
 #endif
