@@ -24,7 +24,7 @@ struct DownFrame {
     const float* coefficients;  // taps
     int taps;
     const float* work;       // Work, of which the first workLength change;
-    int workLength;          // readable kKernelPadding floats past its end
+    int workLength;          // zeros run kKernelPadding floats past its tail
     double* wideCoefficients;  // scratch: the coefficients as doubles
     double* wideWork;          // scratch: Work as doubles, zero past workLength
     int first;

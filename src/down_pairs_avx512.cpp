@@ -15,8 +15,6 @@
 //
 // A group whose samples lie further apart (a large Step) is computed lane by
 // lane in scalar code, the same sums in the same order.
-#include <cstring>
-
 #include "conversion_kernels.h"
 
 #if defined(__x86_64__) || defined(__i386__)
