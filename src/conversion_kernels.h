@@ -23,8 +23,8 @@ constexpr int kKernelPathCount = 4;
 struct DownFrame {
     const float* coefficients;  // taps
     int taps;
-    const float* work;       // Work, of which the first workLength change
-    int workLength;
+    const float* work;       // Work, of which the first workLength change;
+    int workLength;          // zeros run kKernelPadding floats past its tail
     double* wideCoefficients;  // scratch: the coefficients as doubles
     double* wideWork;          // scratch: Work as doubles, zero past workLength
     int first;
@@ -59,8 +59,9 @@ struct UpFrame {
     short* dst;
 };
 
-// Extra doubles past Work in wideWork, and floats past count in filtered,
-// that whole vectors of the kernels may touch.
+// Extra doubles past Work in wideWork, floats past count in filtered, and
+// zero floats past the downsampler's Work, that whole vectors of the kernels
+// may touch.
 constexpr int kKernelPadding = 32;
 
 // The scalar path reads the converter's own members.
@@ -74,8 +75,11 @@ void ConvertDownAvx2(const DownFrame& frame);
 void ConvertUpAvx2(const UpFrame& frame);
 void ConvertDownAvx512(const DownFrame& frame);
 void ConvertUpAvx512(const UpFrame& frame);
-// The mixing step of the AVX-512 path, written with gather instructions.
-void MixDownAvx512(const DownFrame& frame);
+// The AVX-512 downsampler without a table (down_pairs_avx512.cpp), and
+// its copy of a frame into Work: dst[i] = src[i], sixteen at a time.
+void ConvertDownPairsAvx512(const DownFrame& frame);
+void WidenSamplesAvx512(const short* src, float* dst, int count);
+// The upsampler's mixing step on the AVX-512 path (mix_avx512.cpp).
 void MixUpAvx512(const UpFrame& frame);
 #endif
 

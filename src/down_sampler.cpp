@@ -93,7 +93,9 @@ DownArrays Allocate(const CDownSampler& s) {
     }
     // Both sums of a window starting at m read Work[m .. m + TapCount].
     const std::int64_t workSize = std::max(frameEnd + h, lastBase + s.TapCount + 1);
-    a.work = NewZeroedArray<float>(workSize);
+    // The zero tail runs kKernelPadding floats further, for the loads of
+    // whole vectors at the last windows.
+    a.work = NewZeroedArray<float>(workSize + velumor::kKernelPadding);
     a.workSize = workSize;
     AllocateTable(s, a);
     return a;
@@ -183,14 +185,21 @@ void CDownSampler::Conversion(const short* src, short* dst) {
     // Work = history, then the frame; the last H samples of the stream so far
     // become the next history (they may still be history when the frame is
     // shorter than H).
+    const KernelPath path = static_cast<KernelPath>(Path);
     std::memcpy(Work, History, sizeof(float) * static_cast<std::size_t>(h));
-    for (int i = 0; i < InputLength; ++i) Work[h + i] = src[i];
+#if defined(__x86_64__) || defined(__i386__)
+    if (path == KernelPath::kAvx512) {
+        velumor::WidenSamplesAvx512(src, Work + h, InputLength);
+    } else
+#endif
+    {
+        for (int i = 0; i < InputLength; ++i) Work[h + i] = src[i];
+    }
     std::memcpy(History, Work + InputLength, sizeof(float) * static_cast<std::size_t>(h));
 
     if (OutputLength < 1) return;
     // The first output of a frame is its first input sample, not filtered.
     dst[0] = InputLength > 0 ? src[0] : short{0};
-    const KernelPath path = static_cast<KernelPath>(Path);
     if (path == KernelPath::kScalar) {
         velumor::ConvertDownScalar(*this, dst);
         return;

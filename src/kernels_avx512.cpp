@@ -1,7 +1,8 @@
-// The frame kernels with AVX-512: eight doubles a vector; the downsampler's
-// tiles hold eight vectors of accumulators, the upsampler's nine phase rows
-// of two vectors (18 of the 32 registers), so that each input vector loaded
-// feeds nine multiply-adds. Mixing picks entries with permutes
+// The frame kernels with AVX-512: eight doubles a vector. The downsampler
+// forms only the values its outputs use, without a table
+// (down_pairs_avx512.cpp); the upsampler's tiles hold nine phase rows of two
+// vectors (18 of the 32 registers), so that each input vector loaded feeds
+// nine multiply-adds, and mixing picks entries with permutes
 // (mix_avx512.cpp).
 #include "frame_kernels.h"
 
@@ -12,8 +13,7 @@
 namespace velumor {
 
 VELUMOR_AVX512 void ConvertDownAvx512(const DownFrame& frame) {
-    kernels::FillDownTable<8, 8>(frame);
-    MixDownAvx512(frame);
+    ConvertDownPairsAvx512(frame);
 }
 
 VELUMOR_AVX512 void ConvertUpAvx512(const UpFrame& frame) {

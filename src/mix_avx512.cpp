@@ -1,6 +1,6 @@
-// Mixing with AVX-512: sixteen outputs at a time. Their table entries lie
-// close together, so they are picked out of a few whole-vector loads with
-// permutes; gather instructions, much slower here, serve only the groups
+// The upsampler's mixing with AVX-512: sixteen outputs at a time. Their
+// table entries lie close together, so they are picked out of a few
+// whole-vector loads with permutes; gather instructions, much slower here, serve only the groups
 // whose entries lie too far apart, and the last, partial group, which runs
 // under a lane mask so that nothing past the outputs is touched. The
 // weighted sum is formed in double and stored by the sample store rule.
@@ -68,36 +68,6 @@ VELUMOR_AVX512 inline bool AllBelow(__m512i v, int limit) {
     return _mm512_cmpge_epi32_mask(v, _mm512_set1_epi32(limit)) == 0;
 }
 
-// Entries at and after 32 floats from window, by offsets within it.
-VELUMOR_AVX512 inline __m512 Pick32(const float* window, __m512i offset) {
-    return _mm512_permutex2var_ps(_mm512_loadu_ps(window), offset, _mm512_loadu_ps(window + 16));
-}
-
-// Downsampler: the entries of eight neighbouring outputs span less than
-// 32 table entries unless Step is large, so each half-group picks from one
-// 32-entry window.
-VELUMOR_AVX512 inline void DownGroup(const float* table, __m512i lowerAt,
-                                     const float* upperWeight, const float* lowerWeight,
-                                     short* dst) {
-    const __m512i one = _mm512_set1_epi32(1);
-    const int first = Lane(lowerAt, 0);
-    const int middle = Lane(lowerAt, 8);
-    const __m512i starts = _mm512_mask_blend_epi32(0xFF00, _mm512_set1_epi32(first),
-                                                   _mm512_set1_epi32(middle));
-    const __m512i offset = _mm512_sub_epi32(lowerAt, starts);
-    if (!AllBelow(_mm512_add_epi32(offset, one), 32)) {
-        GatherGroup(table, lowerAt, _mm512_add_epi32(lowerAt, one), upperWeight, lowerWeight,
-                    0xFFFF, dst);
-        return;
-    }
-    const __m512i next = _mm512_add_epi32(offset, one);
-    const __m512 a = _mm512_mask_blend_ps(0xFF00, Pick32(table + first, offset),
-                                          Pick32(table + middle, offset));
-    const __m512 b = _mm512_mask_blend_ps(0xFF00, Pick32(table + first, next),
-                                          Pick32(table + middle, next));
-    MixGroup(a, b, upperWeight, lowerWeight, 0xFFFF, dst);
-}
-
 // Upsampler: sixteen neighbouring outputs lie within sixteen input
 // positions, so each phase row contributes one 16-entry window, permuted to
 // the outputs' positions and kept in the lanes whose row it is.
@@ -130,23 +100,6 @@ VELUMOR_AVX512 inline __mmask16 LanesLeft(int left) {
 }
 
 }  // namespace
-
-VELUMOR_AVX512 void MixDownAvx512(const DownFrame& f) {
-    const __m512i first = _mm512_set1_epi32(f.first);
-    const __m512i one = _mm512_set1_epi32(1);
-    int j = 0;
-    for (; j + 16 <= f.outputs; j += 16) {
-        const __m512i lowerAt = _mm512_sub_epi32(_mm512_loadu_si512(f.baseIndex + j), first);
-        DownGroup(f.filtered, lowerAt, f.upperWeight + j, f.lowerWeight + j, f.dst + j);
-    }
-    if (j < f.outputs) {
-        const __mmask16 mask = LanesLeft(f.outputs - j);
-        const __m512i lowerAt =
-            _mm512_sub_epi32(_mm512_maskz_loadu_epi32(mask, f.baseIndex + j), first);
-        GatherGroup(f.filtered, lowerAt, _mm512_add_epi32(lowerAt, one), f.upperWeight + j,
-                    f.lowerWeight + j, mask, f.dst + j);
-    }
-}
 
 VELUMOR_AVX512 void MixUpAvx512(const UpFrame& f) {
     const __m512i factor = _mm512_set1_epi32(f.factor);
