@@ -43,6 +43,10 @@
 #ifndef VELUMOR_H
 #define VELUMOR_H
 
+namespace velumor {
+struct DownStripes;
+}
+
 #if defined(_WIN32)
 #  if defined(VELUMOR_BUILDING)
 #    define VELUMOR_API __declspec(dllexport)
@@ -114,6 +118,7 @@ private:
     int FilteredCount;  /* filtered values a frame uses, when tabled */
     double* Wide;       /* coefficients and Work as doubles, or null */
     float* Filtered;    /* table of a frame's filtered values, or null */
+    velumor::DownStripes* Stripes; /* layout of the AVX-512 path, or null */
 };
 
 /*

@@ -10,6 +10,8 @@ class CUpSampler;
 
 namespace velumor {
 
+struct DownStripes;
+
 enum class KernelPath : int {
     kScalar = 0,    // the literal definitions, one output at a time
     kPortable = 1,  // the frame kernels for the architecture's baseline
@@ -75,9 +77,11 @@ void ConvertDownAvx2(const DownFrame& frame);
 void ConvertUpAvx2(const UpFrame& frame);
 void ConvertDownAvx512(const DownFrame& frame);
 void ConvertUpAvx512(const UpFrame& frame);
-// The AVX-512 downsampler without a table (down_pairs_avx512.cpp), and
-// its copy of a frame into Work: dst[i] = src[i], sixteen at a time.
-void ConvertDownPairsAvx512(const DownFrame& frame);
+// The AVX-512 downsampler over its stripes (down_stripes_avx512.cpp), for
+// outputs 1 .. OutputLength - 1 into dst, and its copy of a frame into
+// Work: dst[i] = src[i], sixteen at a time.
+void ConvertDownStripesAvx512(DownStripes& stripes, const float* coefficients, int taps,
+                              const float* work, short* dst);
 void WidenSamplesAvx512(const short* src, float* dst, int count);
 // The upsampler's mixing step on the AVX-512 path (mix_avx512.cpp).
 void MixUpAvx512(const UpFrame& frame);
@@ -100,6 +104,12 @@ KernelPath PathWithTable(bool hasTable, double tableExcess);
 // no table of filtered values for it.
 struct VelumorKernelHook {
     static bool ForcePath(CDownSampler& converter, velumor::KernelPath path);
+    // Allocates the downsampler's table of filtered values, which a
+    // converter on the AVX-512 path does without; false if it has none.
+    static bool EnsureTable(CDownSampler& converter);
+    // Makes the AVX-512 path use its table kernel, as it does for a
+    // geometry that has no stripes; false if the converter has no table.
+    static bool DropStripes(CDownSampler& converter);
     static bool ForcePath(CUpSampler& converter, velumor::KernelPath path);
     static velumor::KernelPath PathOf(const CDownSampler& converter);
     static velumor::KernelPath PathOf(const CUpSampler& converter);

@@ -10,6 +10,7 @@
 #include "builtin_filters.h"
 #include "coefficient_reader.h"
 #include "conversion_kernels.h"
+#include "down_stripes.h"
 #include "frame_length.h"
 #include "numeric.h"
 #include "owned_array.h"
@@ -38,10 +39,10 @@ struct DownArrays {
     std::unique_ptr<float[]> lowerWeight;
     std::unique_ptr<double[]> wide;
     std::unique_ptr<float[]> filtered;
+    std::unique_ptr<velumor::DownStripes> stripes;
     double tableExcess = 0.0;  // table entries per value the outputs use
     int filteredFirst = 0;
     int filteredCount = 0;
-    std::int64_t workSize = 0;
 };
 
 // A frame needs two filtered values per output after the first. The vector
@@ -51,7 +52,8 @@ constexpr std::int64_t kTableExcess = 16;
 
 std::int64_t RoundUp(std::int64_t n, std::int64_t to) { return (n + to - 1) / to * to; }
 
-void AllocateTable(const CDownSampler& s, DownArrays& a) {
+// Sizes the table of filtered values, if the geometry is worth one.
+void PlanTable(const CDownSampler& s, DownArrays& a) {
     if (s.OutputLength < 2) return;
     const int* base = a.baseIndex.get();
     const int first = *std::min_element(base + 1, base + s.OutputLength);
@@ -62,8 +64,19 @@ void AllocateTable(const CDownSampler& s, DownArrays& a) {
         static_cast<double>(count) / static_cast<double>(2 * std::int64_t{s.OutputLength - 1});
     a.filteredFirst = first;
     a.filteredCount = static_cast<int>(count);
-    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + a.workSize + velumor::kKernelPadding);
-    a.filtered = NewZeroedArray<float>(count + velumor::kKernelPadding);
+}
+
+void AllocateTableArrays(const CDownSampler& s, std::int64_t workSize, DownArrays& a) {
+    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + workSize + velumor::kKernelPadding);
+    a.filtered = NewZeroedArray<float>(a.filteredCount + velumor::kKernelPadding);
+}
+
+// Both sums of a window starting at m read Work[m .. m + TapCount]; Work
+// holds at least H history samples, the frame and a zero tail of H.
+std::int64_t WorkSize(const CDownSampler& s, const int* baseIndex) {
+    const std::int64_t lastBase =
+        s.OutputLength > 0 ? *std::max_element(baseIndex, baseIndex + s.OutputLength) : 0;
+    return std::max(std::int64_t{s.InputLength} + 2 * HalfTaps(s), lastBase + s.TapCount + 1);
 }
 
 // Fills the position tables and sizes Work so that every window lies in it:
@@ -81,7 +94,6 @@ DownArrays Allocate(const CDownSampler& s) {
     a.upperWeight = NewZeroedArray<float>(s.OutputLength);
     a.lowerWeight = NewZeroedArray<float>(s.OutputLength);
 
-    std::int64_t lastBase = 0;
     for (int j = 0; j < s.OutputLength; ++j) {
         const double p = j * static_cast<double>(s.Step);
         const int base = velumor::LowBits32(velumor::TruncateToInt64(p));
@@ -89,15 +101,20 @@ DownArrays Allocate(const CDownSampler& s) {
         a.lowerWeight[j] = static_cast<float>(1.0 - static_cast<double>(a.upperWeight[j]));
         const std::int64_t clamped = std::min<std::int64_t>(std::max(base, 0), frameEnd);
         a.baseIndex[j] = static_cast<int>(clamped);
-        lastBase = std::max(lastBase, clamped);
     }
-    // Both sums of a window starting at m read Work[m .. m + TapCount].
-    const std::int64_t workSize = std::max(frameEnd + h, lastBase + s.TapCount + 1);
-    // The zero tail runs kKernelPadding floats further, for the loads of
-    // whole vectors at the last windows.
-    a.work = NewZeroedArray<float>(workSize + velumor::kKernelPadding);
-    a.workSize = workSize;
-    AllocateTable(s, a);
+    const std::int64_t workSize = WorkSize(s, a.baseIndex.get());
+    PlanTable(s, a);
+    // Where a table pays, the AVX-512 path runs over stripes of the outputs
+    // instead; the table is then allocated only if a test forces another path.
+    if (a.filteredCount > 0 && velumor::BestKernelPath() == KernelPath::kAvx512) {
+        a.stripes = velumor::MakeDownStripes(a.baseIndex.get(), a.upperWeight.get(),
+                                             a.lowerWeight.get(), s.OutputLength, s.TapCount);
+    }
+    // The zero tail runs on past Work for the whole vectors the kernels load.
+    std::int64_t allocated = workSize + velumor::kKernelPadding;
+    if (a.stripes) allocated = std::max(allocated, a.stripes->workNeeded);
+    a.work = NewZeroedArray<float>(allocated);
+    if (a.filteredCount > 0 && !a.stripes) AllocateTableArrays(s, workSize, a);
     return a;
 }
 
@@ -111,7 +128,7 @@ void Adopt(CDownSampler& s, DownArrays& a) {
 }
 
 int PathFor(const DownArrays& a) {
-    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
+    return static_cast<int>(velumor::PathWithTable(a.filteredCount > 0, a.tableExcess));
 }
 
 }  // namespace
@@ -131,7 +148,8 @@ CDownSampler::CDownSampler(float frameDuration)
       FilteredFirst(0),
       FilteredCount(0),
       Wide(nullptr),
-      Filtered(nullptr) {
+      Filtered(nullptr),
+      Stripes(nullptr) {
     DownArrays a = Allocate(*this);
     Path = PathFor(a);
     FilteredFirst = a.filteredFirst;
@@ -140,6 +158,7 @@ CDownSampler::CDownSampler(float frameDuration)
     Adopt(*this, a);
     Wide = a.wide.release();
     Filtered = a.filtered.release();
+    Stripes = a.stripes.release();
 }
 
 CDownSampler::CDownSampler(float frameDuration, float inputRate, float outputRate, int tapCount,
@@ -158,7 +177,8 @@ CDownSampler::CDownSampler(float frameDuration, float inputRate, float outputRat
       FilteredFirst(0),
       FilteredCount(0),
       Wide(nullptr),
-      Filtered(nullptr) {
+      Filtered(nullptr),
+      Stripes(nullptr) {
     DownArrays a = Allocate(*this);
     Path = PathFor(a);
     FilteredFirst = a.filteredFirst;
@@ -167,6 +187,7 @@ CDownSampler::CDownSampler(float frameDuration, float inputRate, float outputRat
     Adopt(*this, a);
     Wide = a.wide.release();
     Filtered = a.filtered.release();
+    Stripes = a.stripes.release();
 }
 
 CDownSampler::~CDownSampler() {
@@ -178,6 +199,25 @@ CDownSampler::~CDownSampler() {
     delete[] LowerWeight;
     delete[] Wide;
     delete[] Filtered;
+    delete Stripes;
+}
+
+bool VelumorKernelHook::EnsureTable(CDownSampler& s) {
+    if (s.Filtered != nullptr) return true;
+    if (s.FilteredCount == 0) return false;
+    DownArrays a;
+    a.filteredCount = s.FilteredCount;
+    AllocateTableArrays(s, WorkSize(s, s.BaseIndex), a);
+    s.Wide = a.wide.release();
+    s.Filtered = a.filtered.release();
+    return true;
+}
+
+bool VelumorKernelHook::DropStripes(CDownSampler& s) {
+    if (!EnsureTable(s)) return false;
+    delete s.Stripes;
+    s.Stripes = nullptr;
+    return true;
 }
 
 void CDownSampler::Conversion(const short* src, short* dst) {
@@ -204,6 +244,12 @@ void CDownSampler::Conversion(const short* src, short* dst) {
         velumor::ConvertDownScalar(*this, dst);
         return;
     }
+#if defined(__x86_64__) || defined(__i386__)
+    if (path == KernelPath::kAvx512 && Stripes != nullptr) {
+        velumor::ConvertDownStripesAvx512(*Stripes, Coefficients, TapCount, Work, dst + 1);
+        return;
+    }
+#endif
     const velumor::DownFrame frame{Coefficients, TapCount, Work, h + InputLength,
                                    Wide, Wide + (TapCount + 7) / 8 * 8, FilteredFirst,
                                    FilteredCount, Filtered, BaseIndex + 1, UpperWeight + 1,

@@ -58,7 +58,8 @@ KernelPath PathWithTable(bool hasTable, double tableExcess) {
 // A converter without a table of filtered values runs only the scalar path.
 bool VelumorKernelHook::ForcePath(CDownSampler& converter, velumor::KernelPath path) {
     if (!velumor::KernelPathAvailable(path)) return false;
-    if (path != velumor::KernelPath::kScalar && converter.Filtered == nullptr) return false;
+    const bool onStripes = path == velumor::KernelPath::kAvx512 && converter.Stripes != nullptr;
+    if (path != velumor::KernelPath::kScalar && !onStripes && !EnsureTable(converter)) return false;
     converter.Path = static_cast<int>(path);
     return true;
 }

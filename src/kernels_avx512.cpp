@@ -1,6 +1,7 @@
 // The frame kernels with AVX-512: eight doubles a vector. The downsampler
-// forms only the values its outputs use, without a table
-// (down_pairs_avx512.cpp); the upsampler's tiles hold nine phase rows of two
+// normally runs over its stripes, without a table (down_stripes_avx512.cpp);
+// its table kernel here serves the rare geometry whose stripes do not fit.
+// The upsampler's tiles hold nine phase rows of two
 // vectors (18 of the 32 registers), so that each input vector loaded feeds
 // nine multiply-adds, and mixing picks entries with permutes
 // (mix_avx512.cpp).
@@ -13,7 +14,8 @@
 namespace velumor {
 
 VELUMOR_AVX512 void ConvertDownAvx512(const DownFrame& frame) {
-    ConvertDownPairsAvx512(frame);
+    kernels::FillDownTable<8, 8>(frame);
+    kernels::MixDown<8>(frame);
 }
 
 VELUMOR_AVX512 void ConvertUpAvx512(const UpFrame& frame) {

@@ -138,6 +138,18 @@ TEST_P(KernelPathTest, DownsamplerOnRandomGeometries) {
     }
 }
 
+// The AVX-512 path keeps a table kernel for geometries without stripes.
+TEST_P(KernelPathTest, DownsamplerTableKernel) {
+    for (const float duration : {0.001f, 0.02f, 0.1f}) {
+        CDownSampler reference(duration);
+        CDownSampler tested(duration);
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::DropStripes(tested));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(tested, GetParam()));
+        ExpectSameFrames(reference, tested, rng_, "duration " + std::to_string(duration));
+    }
+}
+
 TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
     std::uniform_real_distribution<double> rate(4000.0, 48000.0);
     std::uniform_real_distribution<double> step(1.0, 6.0);

@@ -1,0 +1,89 @@
+// Builds the AVX-512 downsampler's stripes (down_stripes.h): the tables are
+// laid out here, group by group, in the order the kernel reads them.
+#include "down_stripes.h"
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+#include "owned_array.h"
+
+namespace velumor {
+
+namespace {
+
+template <typename T>
+AlignedArray<T> NewAlignedZeroedArray(std::int64_t count) {
+    constexpr std::int64_t kAlign = 64;
+    AlignedArray<T> a;
+    a.storage = NewZeroedArray<unsigned char>(count * std::int64_t{sizeof(T)} + kAlign);
+    const auto address = reinterpret_cast<std::uintptr_t>(a.storage.get());
+    const std::uintptr_t skip = (kAlign - address % kAlign) % kAlign;
+    a.data = reinterpret_cast<T*>(a.storage.get() + skip);
+    return a;
+}
+
+}  // namespace
+
+std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* upperWeight,
+                                             const float* lowerWeight, int outputLength,
+                                             int taps) {
+    constexpr int kLanes = DownStripes::kLanes;
+    if (outputLength < 2) return nullptr;
+    auto s = std::make_unique<DownStripes>();
+    const int* base = baseIndex + 1;
+    s->outputs = outputLength - 1;
+    s->stride = (s->outputs + kLanes - 1) / kLanes;
+    s->groupsRounded = (s->stride + kLanes - 1) / kLanes * kLanes;
+    s->first = base[0];
+    const auto valid = [&](int j, int lane) { return j + lane * s->stride < s->outputs; };
+
+    // A lane's offset is the least distance from lane 0 over the groups;
+    // a lane without outputs repeats the last lane that has some.
+    for (int lane = 0; lane < kLanes; ++lane) {
+        if (!valid(0, lane)) {
+            s->laneOffset[lane] = s->laneOffset[lane - 1];
+            continue;
+        }
+        int least = std::numeric_limits<int>::max();
+        for (int j = 0; j < s->stride && valid(j, lane); ++j) {
+            least = std::min(least, base[j + lane * s->stride] - base[j]);
+        }
+        s->laneOffset[lane] = least;
+    }
+
+    s->groupRow = NewZeroedArray<int>(s->stride);
+    s->groupShift = NewZeroedArray<std::uint8_t>(s->stride);
+    s->upperWeight = NewAlignedZeroedArray<float>(std::int64_t{s->stride} * kLanes);
+    s->lowerWeight = NewAlignedZeroedArray<float>(std::int64_t{s->stride} * kLanes);
+    int lastRow = 0;
+    for (int j = 0; j < s->stride; ++j) {
+        s->groupRow[j] = base[j] - s->first;
+        lastRow = std::max(lastRow, s->groupRow[j]);
+        unsigned shift = 0;
+        for (int lane = 0; lane < kLanes; ++lane) {
+            if (!valid(j, lane)) continue;
+            const int output = j + lane * s->stride;
+            const int extra = base[output] - base[j] - s->laneOffset[lane];
+            if (extra > 1) return nullptr;
+            shift |= static_cast<unsigned>(extra) << lane;
+            // Output 1 + output of the frame.
+            s->upperWeight.data[j * kLanes + lane] = upperWeight[1 + output];
+            s->lowerWeight.data[j * kLanes + lane] = lowerWeight[1 + output];
+        }
+        s->groupShift[j] = static_cast<std::uint8_t>(shift);
+    }
+    // A group reads rows groupRow .. groupRow + taps + 1 (the upper sum's
+    // last tap on a shifted lane).
+    const std::int64_t rows = (std::int64_t{lastRow} + taps + 2 + kLanes - 1) / kLanes * kLanes;
+    if (rows > std::numeric_limits<int>::max() / kLanes) return nullptr;
+    s->rows = static_cast<int>(rows);
+    s->frame = NewAlignedZeroedArray<double>(rows * kLanes);
+    s->coefficients = NewAlignedZeroedArray<double>(taps);
+    s->results = NewAlignedZeroedArray<short>(std::int64_t{s->groupsRounded} * kLanes);
+    const int farthest = *std::max_element(s->laneOffset, s->laneOffset + kLanes);
+    s->workNeeded = std::int64_t{s->first} + farthest + rows;
+    return s;
+}
+
+}  // namespace velumor
