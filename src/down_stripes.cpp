@@ -3,7 +3,6 @@
 #include "down_stripes.h"
 
 #include <algorithm>
-#include <cstring>
 #include <limits>
 
 #include "owned_array.h"
@@ -67,7 +66,7 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
             const int extra = base[output] - base[j] - s->laneOffset[lane];
             if (extra > 1) return nullptr;
             shift |= static_cast<unsigned>(extra) << lane;
-            // Output 1 + output of the frame.
+            // The weights of the frame's output 1 + output.
             s->upperWeight.data[j * kLanes + lane] = upperWeight[1 + output];
             s->lowerWeight.data[j * kLanes + lane] = lowerWeight[1 + output];
         }
