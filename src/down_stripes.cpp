@@ -48,6 +48,8 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
         for (int j = 0; j < s->stride && valid(j, lane); ++j) {
             least = std::min(least, base[j + lane * s->stride] - base[j]);
         }
+        // Positions that fall back (only clamped ones) get no stripes.
+        if (least < 0) return nullptr;
         s->laneOffset[lane] = least;
     }
 
@@ -58,6 +60,7 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
     int lastRow = 0;
     for (int j = 0; j < s->stride; ++j) {
         s->groupRow[j] = base[j] - s->first;
+        if (s->groupRow[j] < 0) return nullptr;
         lastRow = std::max(lastRow, s->groupRow[j]);
         unsigned shift = 0;
         for (int lane = 0; lane < kLanes; ++lane) {

@@ -45,8 +45,9 @@ struct DownStripes {
 };
 
 // The layout for the outputs 1 .. outputLength - 1 of a downsampler with
-// these positions and weights, or null when a lane's windows spread over
-// more than two starting samples (only for positions that were clamped).
+// these positions and weights, or null when the positions do not grow along
+// the frame or a lane's windows spread over more than two starting samples
+// (only for positions that were clamped or wrapped).
 std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* upperWeight,
                                              const float* lowerWeight, int outputLength,
                                              int taps);

@@ -150,6 +150,19 @@ TEST_P(KernelPathTest, DownsamplerTableKernel) {
     }
 }
 
+// Rates so far apart that the positions wrap to 32 bits and are clamped into
+// the frame, back and forth: found by fuzzing, when the AVX-512 path read
+// before its table.
+TEST_P(KernelPathTest, DownsamplerWithWrappedPositions) {
+    TempFile file(CoefficientText(RandomCoefficients(rng_, 35)));
+    CDownSampler reference(2.14748365e9f, 2.14748365e9f, 5.96745508e-07f, 35, file.path());
+    CDownSampler tested(2.14748365e9f, 2.14748365e9f, 5.96745508e-07f, 35, file.path());
+    ASSERT_EQ(tested.OutputLength, 1281);
+    ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
+    ASSERT_TRUE(VelumorKernelHook::ForcePath(tested, GetParam()));
+    ExpectSameFrames(reference, tested, rng_, "wrapped positions");
+}
+
 TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
     std::uniform_real_distribution<double> rate(4000.0, 48000.0);
     std::uniform_real_distribution<double> step(1.0, 6.0);
