@@ -28,7 +28,10 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
                                              const float* lowerWeight, int outputLength,
                                              int taps) {
     constexpr int kLanes = DownStripes::kLanes;
-    if (outputLength < 2) return nullptr;
+    // A frame whose tables would not be counted in bytes by an int keeps the
+    // table path rather than failing to construct.
+    constexpr std::int64_t kMostBytes = std::numeric_limits<int>::max() / 2;
+    if (outputLength < 2 || std::int64_t{outputLength} * 8 > kMostBytes) return nullptr;
     auto s = std::make_unique<DownStripes>();
     const int* base = baseIndex + 1;
     s->outputs = outputLength - 1;
@@ -78,7 +81,7 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
     // A group reads rows groupRow .. groupRow + taps + 1 (the upper sum's
     // last tap on a shifted lane).
     const std::int64_t rows = (std::int64_t{lastRow} + taps + 2 + kLanes - 1) / kLanes * kLanes;
-    if (rows > std::numeric_limits<int>::max() / kLanes) return nullptr;
+    if (rows * kLanes * std::int64_t{sizeof(double)} > kMostBytes) return nullptr;
     s->rows = static_cast<int>(rows);
     s->frame = NewAlignedZeroedArray<double>(rows * kLanes);
     s->coefficients = NewAlignedZeroedArray<double>(taps);
