@@ -51,7 +51,8 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
         for (int j = 0; j < s->stride && valid(j, lane); ++j) {
             least = std::min(least, base[j + lane * s->stride] - base[j]);
         }
-        // Positions that fall back (only clamped ones) get no stripes.
+        // Positions that move backwards (only clamped or wrapped ones) get
+        // no stripes.
         if (least < 0) return nullptr;
         s->laneOffset[lane] = least;
     }

@@ -7,7 +7,7 @@
 // starts at least laneOffset[i] samples after lane 0, and at most one more.
 // Each frame is therefore copied once into `frame`, a transposed copy of
 // Work whose row t holds, in lane i, Work[first + t + laneOffset[i]] as a
-// double: one aligned load and one blend by the group's `shifted` mask give
+// double: one aligned load and one blend by the group's `groupShift` mask give
 // a group its eight samples of a tap, with no shuffles and no conversions in
 // the inner loop.
 #ifndef VELUMOR_DOWN_STRIPES_H
