@@ -9,21 +9,6 @@
 
 namespace velumor {
 
-namespace {
-
-template <typename T>
-AlignedArray<T> NewAlignedZeroedArray(std::int64_t count) {
-    constexpr std::int64_t kAlign = 64;
-    AlignedArray<T> a;
-    a.storage = NewZeroedArray<unsigned char>(count * std::int64_t{sizeof(T)} + kAlign);
-    const auto address = reinterpret_cast<std::uintptr_t>(a.storage.get());
-    const std::uintptr_t skip = (kAlign - address % kAlign) % kAlign;
-    a.data = reinterpret_cast<T*>(a.storage.get() + skip);
-    return a;
-}
-
-}  // namespace
-
 std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* upperWeight,
                                              const float* lowerWeight, int outputLength,
                                              int taps) {

@@ -16,15 +16,9 @@
 #include <cstdint>
 #include <memory>
 
-namespace velumor {
+#include "owned_array.h"
 
-// Zeroed elements starting on a 64-byte boundary (one cache line, one
-// AVX-512 vector), so that whole vectors load without splitting lines.
-template <typename T>
-struct AlignedArray {
-    std::unique_ptr<unsigned char[]> storage;
-    T* data = nullptr;
-};
+namespace velumor {
 
 struct DownStripes {
     static constexpr int kLanes = 8;

@@ -18,6 +18,25 @@ std::unique_ptr<T[]> NewZeroedArray(std::int64_t count) {
     return std::unique_ptr<T[]>(new T[static_cast<std::size_t>(count)]());
 }
 
+// Zeroed elements starting on a 64-byte boundary (one cache line, one
+// AVX-512 vector), so that whole vectors load without splitting lines.
+template <typename T>
+struct AlignedArray {
+    std::unique_ptr<unsigned char[]> storage;
+    T* data = nullptr;
+};
+
+template <typename T>
+AlignedArray<T> NewAlignedZeroedArray(std::int64_t count) {
+    constexpr std::int64_t kAlign = 64;
+    AlignedArray<T> a;
+    a.storage = NewZeroedArray<unsigned char>(count * std::int64_t{sizeof(T)} + kAlign);
+    const auto address = reinterpret_cast<std::uintptr_t>(a.storage.get());
+    const std::uintptr_t skip = (kAlign - address % kAlign) % kAlign;
+    a.data = reinterpret_cast<T*>(a.storage.get() + skip);
+    return a;
+}
+
 }  // namespace velumor
 
 #endif
