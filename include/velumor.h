@@ -45,6 +45,7 @@
 
 namespace velumor {
 struct DownStripes;
+struct UpLanes;
 }
 
 #if defined(_WIN32)
@@ -186,6 +187,7 @@ private:
     int FilteredStride; /* row stride of the table */
     double* Wide;       /* coefficients and Work as doubles, or null */
     float* Filtered;    /* table of a frame's grid values, or null */
+    velumor::UpLanes* Lanes; /* layout of the AVX-512 path, or null */
 };
 
 #endif /* VELUMOR_H */

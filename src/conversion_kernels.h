@@ -11,6 +11,7 @@ class CUpSampler;
 namespace velumor {
 
 struct DownStripes;
+struct UpLanes;
 
 enum class KernelPath : int {
     kScalar = 0,    // the literal definitions, one output at a time
@@ -83,6 +84,10 @@ void ConvertUpAvx512(const UpFrame& frame);
 void ConvertDownStripesAvx512(DownStripes& stripes, const float* coefficients, int taps,
                               const float* work, short* dst);
 void WidenSamplesAvx512(const short* src, float* dst, int count);
+// The AVX-512 upsampler for Factor 8 (up_lanes_avx512.cpp), for the whole
+// frame into dst.
+void ConvertUpLanesAvx512(UpLanes& lanes, const float* coefficients, const float* work,
+                          const float* upperWeight, const float* lowerWeight, short* dst);
 // The upsampler's mixing step on the AVX-512 path (mix_avx512.cpp).
 void MixUpAvx512(const UpFrame& frame);
 #endif
@@ -111,6 +116,10 @@ struct VelumorKernelHook {
     // geometry that has no stripes; false if the converter has no table.
     static bool DropStripes(CDownSampler& converter);
     static bool ForcePath(CUpSampler& converter, velumor::KernelPath path);
+    // The same two for the upsampler, whose AVX-512 path does without a
+    // table where it has its layout for Factor 8.
+    static bool EnsureTable(CUpSampler& converter);
+    static bool DropLanes(CUpSampler& converter);
     static velumor::KernelPath PathOf(const CDownSampler& converter);
     static velumor::KernelPath PathOf(const CUpSampler& converter);
 };

@@ -66,7 +66,8 @@ bool VelumorKernelHook::ForcePath(CDownSampler& converter, velumor::KernelPath p
 
 bool VelumorKernelHook::ForcePath(CUpSampler& converter, velumor::KernelPath path) {
     if (!velumor::KernelPathAvailable(path)) return false;
-    if (path != velumor::KernelPath::kScalar && converter.Filtered == nullptr) return false;
+    const bool onLanes = path == velumor::KernelPath::kAvx512 && converter.Lanes != nullptr;
+    if (path != velumor::KernelPath::kScalar && !onLanes && !EnsureTable(converter)) return false;
     converter.Path = static_cast<int>(path);
     return true;
 }

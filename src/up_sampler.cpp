@@ -17,6 +17,7 @@
 #include "numeric.h"
 #include "owned_array.h"
 #include "sample_store.h"
+#include "up_lanes.h"
 #include "velumor.h"
 
 using velumor::KernelPath;
@@ -42,6 +43,7 @@ struct UpArrays {
     std::unique_ptr<int[]> baseIndex;
     std::unique_ptr<double[]> wide;
     std::unique_ptr<float[]> filtered;
+    std::unique_ptr<velumor::UpLanes> lanes;
     double tableExcess = 0.0;  // table entries per value the outputs use
     int filteredCount = 0;
     int filteredStride = 0;
@@ -54,7 +56,8 @@ constexpr std::int64_t kTableExcess = 16;
 
 std::int64_t RoundUp(std::int64_t n, std::int64_t to) { return (n + to - 1) / to * to; }
 
-void AllocateTable(const CUpSampler& s, UpArrays& a, std::int64_t workSize) {
+// Sizes the table of grid values, if the geometry is worth one.
+void PlanTable(const CUpSampler& s, UpArrays& a) {
     if (s.OutputLength < 1) return;
     const int* base = a.baseIndex.get();
     const std::int64_t count = std::int64_t{*std::max_element(base, base + s.OutputLength)} + 1;
@@ -64,7 +67,15 @@ void AllocateTable(const CUpSampler& s, UpArrays& a, std::int64_t workSize) {
     a.tableExcess = static_cast<double>(size) / static_cast<double>(2 * std::int64_t{s.OutputLength});
     a.filteredCount = static_cast<int>(count);
     a.filteredStride = static_cast<int>(stride);
-    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + workSize + velumor::kKernelPadding);
+}
+
+std::int64_t WorkSize(const CUpSampler& s) {
+    return std::int64_t{std::max(s.InputLength, 1)} + HistoryLength(s);
+}
+
+void AllocateTableArrays(const CUpSampler& s, UpArrays& a) {
+    const std::int64_t size = (std::int64_t{s.Factor} + 1) * a.filteredStride;
+    a.wide = NewZeroedArray<double>(RoundUp(s.TapCount, 8) + WorkSize(s) + velumor::kKernelPadding);
     a.filtered = NewZeroedArray<float>(size + velumor::kKernelPadding);
 }
 
@@ -77,8 +88,7 @@ UpArrays Allocate(const CUpSampler& s) {
     a.coefficients = NewZeroedArray<float>(s.TapCount);
     // A window reads Work[b + 1 .. b + G] with b < InputLength; an empty
     // frame still gets the one zero slot its windows reach.
-    const std::int64_t workSize = std::int64_t{std::max(s.InputLength, 1)} + g;
-    a.work = NewZeroedArray<float>(workSize);
+    a.work = NewZeroedArray<float>(WorkSize(s));
     a.upperWeight = NewZeroedArray<float>(s.OutputLength);
     a.lowerWeight = NewZeroedArray<float>(s.OutputLength);
     a.phase = NewZeroedArray<int>(s.OutputLength);
@@ -91,7 +101,15 @@ UpArrays Allocate(const CUpSampler& s) {
         a.lowerWeight[j] = static_cast<float>(static_cast<double>(k + 1) - p);
         a.upperWeight[j] = static_cast<float>(1.0 - static_cast<double>(a.lowerWeight[j]));
     }
-    AllocateTable(s, a, workSize);
+    PlanTable(s, a);
+    // Where a table pays, the AVX-512 path runs over one vector of grid
+    // values per position instead (Factor 8 only); the table is then
+    // allocated only if a test forces another path.
+    if (a.filteredCount > 0 && velumor::BestKernelPath() == KernelPath::kAvx512) {
+        a.lanes = velumor::MakeUpLanes(a.baseIndex.get(), a.phase.get(), s.OutputLength, s.Factor,
+                                       g, static_cast<int>(WorkSize(s)));
+    }
+    if (a.filteredCount > 0 && !a.lanes) AllocateTableArrays(s, a);
     return a;
 }
 
@@ -106,7 +124,7 @@ void Adopt(CUpSampler& s, UpArrays& a) {
 }
 
 int PathFor(const UpArrays& a) {
-    return static_cast<int>(velumor::PathWithTable(a.filtered != nullptr, a.tableExcess));
+    return static_cast<int>(velumor::PathWithTable(a.filteredCount > 0, a.tableExcess));
 }
 
 // G = N / L; the product L * G never exceeds N, so it fits an int.
@@ -147,7 +165,8 @@ CUpSampler::CUpSampler(float frameDuration)
       FilteredCount(0),
       FilteredStride(0),
       Wide(nullptr),
-      Filtered(nullptr) {
+      Filtered(nullptr),
+      Lanes(nullptr) {
     UpArrays a = Allocate(*this);
     Path = PathFor(a);
     FilteredCount = a.filteredCount;
@@ -156,6 +175,7 @@ CUpSampler::CUpSampler(float frameDuration)
     Adopt(*this, a);
     Wide = a.wide.release();
     Filtered = a.filtered.release();
+    Lanes = a.lanes.release();
 }
 
 CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, int factor,
@@ -177,7 +197,8 @@ CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, i
       FilteredCount(0),
       FilteredStride(0),
       Wide(nullptr),
-      Filtered(nullptr) {
+      Filtered(nullptr),
+      Lanes(nullptr) {
     UpArrays a = Allocate(*this);
     Path = PathFor(a);
     FilteredCount = a.filteredCount;
@@ -188,6 +209,7 @@ CUpSampler::CUpSampler(float frameDuration, float inputRate, float outputRate, i
     Adopt(*this, a);
     Wide = a.wide.release();
     Filtered = a.filtered.release();
+    Lanes = a.lanes.release();
 }
 
 CUpSampler::~CUpSampler() {
@@ -200,6 +222,25 @@ CUpSampler::~CUpSampler() {
     delete[] BaseIndex;
     delete[] Wide;
     delete[] Filtered;
+    delete Lanes;
+}
+
+bool VelumorKernelHook::EnsureTable(CUpSampler& s) {
+    if (s.Filtered != nullptr) return true;
+    if (s.FilteredCount == 0) return false;
+    UpArrays a;
+    a.filteredStride = s.FilteredStride;
+    AllocateTableArrays(s, a);
+    s.Wide = a.wide.release();
+    s.Filtered = a.filtered.release();
+    return true;
+}
+
+bool VelumorKernelHook::DropLanes(CUpSampler& s) {
+    if (!EnsureTable(s)) return false;
+    delete s.Lanes;
+    s.Lanes = nullptr;
+    return true;
 }
 
 void CUpSampler::Conversion(const short* src, short* dst) {
@@ -217,6 +258,12 @@ void CUpSampler::Conversion(const short* src, short* dst) {
         velumor::ConvertUpScalar(*this, dst);
         return;
     }
+#if defined(__x86_64__) || defined(__i386__)
+    if (path == KernelPath::kAvx512 && Lanes != nullptr) {
+        velumor::ConvertUpLanesAvx512(*Lanes, Coefficients, Work, UpperWeight, LowerWeight, dst);
+        return;
+    }
+#endif
     const velumor::UpFrame frame{Coefficients, TapCount, Factor, g, Work, g + InputLength, Wide,
                                  Wide + (TapCount + 7) / 8 * 8, FilteredCount, FilteredStride,
                                  Filtered, BaseIndex, Phase, UpperWeight, LowerWeight,

@@ -138,15 +138,23 @@ TEST_P(KernelPathTest, DownsamplerOnRandomGeometries) {
     }
 }
 
-// The AVX-512 path keeps a table kernel for geometries without stripes.
-TEST_P(KernelPathTest, DownsamplerTableKernel) {
-    for (const float duration : {0.001f, 0.02f, 0.1f}) {
-        CDownSampler reference(duration);
-        CDownSampler tested(duration);
-        ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
-        ASSERT_TRUE(VelumorKernelHook::DropStripes(tested));
-        ASSERT_TRUE(VelumorKernelHook::ForcePath(tested, GetParam()));
-        ExpectSameFrames(reference, tested, rng_, "duration " + std::to_string(duration));
+// The AVX-512 path keeps table kernels for the geometries its own layouts
+// do not take (no stripes down, a Factor other than 8 up).
+TEST_P(KernelPathTest, TableKernels) {
+    for (const float duration : {0.001f, 0.01f, 0.02f, 0.1f}) {
+        const std::string label = "duration " + std::to_string(duration);
+        CDownSampler downReference(duration);
+        CDownSampler down(duration);
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(downReference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::DropStripes(down));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(down, GetParam()));
+        ExpectSameFrames(downReference, down, rng_, "down, " + label);
+        CUpSampler upReference(duration);
+        CUpSampler up(duration);
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(upReference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::DropLanes(up));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(up, GetParam()));
+        ExpectSameFrames(upReference, up, rng_, "up, " + label);
     }
 }
 
@@ -189,6 +197,32 @@ TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
             ASSERT_GT(std::int64_t{l + 1} * (tested.InputLength + 8), 16 * tested.OutputLength) << label;
             continue;
         }
+        ExpectSameFrames(reference, tested, rng_, label);
+    }
+}
+
+// Factor 8 at rates around the default: the AVX-512 path's own layout,
+// with outputs whose BaseIndex and Phase disagree, positions that need
+// both their first and last phase row, and outputs too far apart to share
+// a window.
+TEST_P(KernelPathTest, UpsamplerWithFactor8) {
+    std::uniform_real_distribution<double> step(1.2, 5.0);
+    std::uniform_real_distribution<double> duration(0.0005, 0.05);
+    std::uniform_int_distribution<int> span(1, 24);
+    for (int run = 0; run < 40; ++run) {
+        const float inputRate = 8000.0f;
+        const float outputRate = static_cast<float>(inputRate * step(rng_));
+        const float d = static_cast<float>(duration(rng_));
+        const int fileTaps = 8 * span(rng_) + static_cast<int>(rng_() % 3);
+        TempFile file(CoefficientText(RandomCoefficients(rng_, fileTaps)));
+        const std::string label = "run " + std::to_string(run) + ": 8000 -> " +
+                                  std::to_string(outputRate) + " Hz, " + std::to_string(d) +
+                                  " s, " + std::to_string(fileTaps) + " file taps";
+        CUpSampler reference(d, inputRate, outputRate, 8, fileTaps, file.path());
+        CUpSampler tested(d, inputRate, outputRate, 8, fileTaps, file.path());
+        if (reference.OutputLength < 1) continue;
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(reference, KernelPath::kScalar));
+        ASSERT_TRUE(VelumorKernelHook::ForcePath(tested, GetParam())) << label;
         ExpectSameFrames(reference, tested, rng_, label);
     }
 }

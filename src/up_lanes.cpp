@@ -1,0 +1,77 @@
+// Builds the AVX-512 upsampler's layout (up_lanes.h) and checks that the
+// geometry fits it.
+#include "up_lanes.h"
+
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+namespace velumor {
+
+std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int outputLength,
+                                     int factor, int g, int workLength) {
+    constexpr int kFactor = UpLanes::kFactor;
+    constexpr int kLanes = UpLanes::kLanes;
+    // A frame whose tables would not be counted in bytes by an int keeps the
+    // table path.
+    constexpr std::int64_t kMostBytes = std::numeric_limits<int>::max() / 2;
+    if (factor != kFactor || g < 1 || outputLength < 1) return nullptr;
+    if (std::int64_t{workLength} * 8 > kMostBytes) return nullptr;
+
+    // Which rows each position's outputs need: row 8 for phase 0 (its A
+    // value), row 0 for phase 7 (its B value).
+    const int count = *std::max_element(baseIndex, baseIndex + outputLength) + 1;
+    std::vector<unsigned char> used(static_cast<std::size_t>(count), 0);
+    std::vector<unsigned char> needsRow8(used.size(), 0);
+    std::vector<unsigned char> needsRow0(used.size(), 0);
+    for (int j = 0; j < outputLength; ++j) {
+        const int b = baseIndex[j];
+        if (b < 0 || b + 1 + std::int64_t{g} > workLength) return nullptr;
+        if (phase[j] < 0 || phase[j] >= kFactor) return nullptr;
+        used[b] = 1;
+        needsRow8[b] |= phase[j] == 0;
+        needsRow0[b] |= phase[j] == kFactor - 1;
+    }
+    auto s = std::make_unique<UpLanes>();
+    s->g = g;
+    s->outputs = outputLength;
+    s->workLength = workLength;
+    // A position needing both rows 0 and 8 (possible where BaseIndex and
+    // Phase disagree by rounding) gets both vectors; they agree on rows 7 .. 1.
+    s->position = NewZeroedArray<int>(std::int64_t{2} * count);
+    int* next = s->position.get();
+    for (int variant = 0; variant < 2; ++variant) {
+        for (int b = 0; b < count; ++b) {
+            const bool wanted = variant == 0 ? used[b] && (needsRow8[b] || !needsRow0[b])
+                                             : needsRow0[b] != 0;
+            if (!wanted) continue;
+            *next++ = b;
+            ++s->positions[variant];
+        }
+    }
+
+    s->gridIndex = NewZeroedArray<int>(outputLength);
+    for (int j = 0; j < outputLength; ++j) {
+        s->gridIndex[j] = UpLanes::kSlots * baseIndex[j] + phase[j];
+    }
+    // Eight outputs pick both their values from the 32 grid values that
+    // start at the lowest of theirs; the rare eight that lie further apart
+    // (where BaseIndex and Phase disagree) gather them instead.
+    const int groups = (outputLength + kLanes - 1) / kLanes;
+    s->groupStart = NewZeroedArray<int>(groups);
+    for (int group = 0; group < groups; ++group) {
+        const int* index = s->gridIndex.get() + group * kLanes;
+        const int* end = s->gridIndex.get() + std::min((group + 1) * kLanes, outputLength);
+        const int start = *std::min_element(index, end);
+        const bool fits = *std::max_element(index, end) + 1 - start < UpLanes::kWindow;
+        s->groupStart[group] = fits ? start : UpLanes::kGather;
+    }
+    const std::int64_t gridSize = std::int64_t{UpLanes::kSlots} * count + UpLanes::kWindow;
+    if (gridSize * 4 > kMostBytes) return nullptr;
+    s->grid = NewAlignedZeroedArray<float>(gridSize);
+    s->coefficients = NewAlignedZeroedArray<double>(std::int64_t{2} * g * kLanes);
+    s->work = NewAlignedZeroedArray<double>(std::int64_t{workLength} + kLanes);
+    return s;
+}
+
+}  // namespace velumor

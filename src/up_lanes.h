@@ -1,0 +1,54 @@
+// The AVX-512 upsampler's layout of a frame for Factor 8, fixed at
+// construction.
+//
+// With Factor 8 the nine phase rows at an input position b fit one vector
+// but for one row. The grid keeps nine slots per position, slot q holding
+// row 8 - q; a vector fills slots 0 .. 7 (variant 0, rows 8 .. 1) or 1 .. 8
+// (variant 1, rows 7 .. 0). A position takes variant 1 when an output there
+// needs row 0 (its phase is 7), variant 0 when one needs row 8 (phase 0) or
+// none needs row 0; the two agree on the rows they share. Each tap is then
+// one multiply-add per position: the sample Work[b + 1 + k], broadcast,
+// times a vector of the eight coefficients of that tap, laid out in lane
+// order per frame. Positions run four at a time, so the multiply-adds of one
+// sum do not wait on each other.
+//
+// In the grid an output's two values are neighbours, slots gridIndex[j] and
+// gridIndex[j] + 1, so eight outputs pick theirs from a window of 32 floats
+// with two permutes (or, where they lie further apart, two gathers).
+#ifndef VELUMOR_UP_LANES_H
+#define VELUMOR_UP_LANES_H
+
+#include <cstdint>
+#include <memory>
+
+#include "owned_array.h"
+
+namespace velumor {
+
+struct UpLanes {
+    static constexpr int kLanes = 8;
+    static constexpr int kFactor = 8;
+    static constexpr int kSlots = 9;    // grid values per position
+    static constexpr int kWindow = 32;  // grid values eight outputs pick from
+    int g = 0;        // taps per sum
+    int outputs = 0;  // OutputLength
+    int positions[2] = {};  // positions of each variant, variant 0 first
+    std::unique_ptr<int[]> position;  // positions[0] + positions[1] entries
+    std::unique_ptr<int[]> gridIndex;  // per output: its earlier grid value
+    std::unique_ptr<int[]> groupStart;  // per eight outputs: their window,
+                                        // or kGather
+    static constexpr int kGather = -1;
+    AlignedArray<double> coefficients;  // per variant, per tap: eight lanes
+    AlignedArray<double> work;          // Work as doubles, widened per frame
+    AlignedArray<float> grid;           // kSlots floats per position, padded
+    int workLength = 0;  // floats of Work the windows read
+};
+
+// The layout for an upsampler with these positions, or null when Factor is
+// not 8 or a sum has no taps.
+std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int outputLength,
+                                     int factor, int g, int workLength);
+
+}  // namespace velumor
+
+#endif

@@ -1,0 +1,161 @@
+// The upsampler with AVX-512 for Factor 8, over the layout of up_lanes.h:
+// one vector of grid values per input position, lane q going to grid slot
+// 9 * b + q + variant.
+//
+// Per frame: the coefficients are laid out tap by tap in lane order (lane q
+// of variant v takes coefficient 8 * k + 8 - v - q), Work is widened to
+// double, and each position's sums run tap by tap in increasing order, as
+// the scalar path forms them, with the sample as an embedded broadcast.
+// The sums are stored in grid order as floats; eight outputs then take
+// their two values with two permutes of a 32-float window, and are mixed
+// and stored.
+#include "conversion_kernels.h"
+#include "up_lanes.h"
+
+#if defined(__x86_64__) || defined(__i386__)
+
+#include <immintrin.h>
+
+// GCC 12 takes the deliberately undefined source vectors inside the AVX-512
+// intrinsics for uninitialised values.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
+#endif
+
+#define VELUMOR_AVX512 __attribute__((target("avx512f,avx512vl,avx512bw,avx512dq,avx2,fma")))
+
+namespace velumor {
+
+namespace {
+
+constexpr int kLanes = UpLanes::kLanes;
+constexpr int kTile = 4;  // positions in flight
+
+// Tap k of variant v, lane q: coefficient 8k + 8 - v - q, that is the
+// eight coefficients from 8k + 1 - v on, reversed.
+VELUMOR_AVX512 void LayOutCoefficients(UpLanes& s, const float* coefficients) {
+    const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    double* out = s.coefficients.data;
+    for (int variant = 0; variant < 2; ++variant) {
+        for (int k = 0; k < s.g; ++k, out += kLanes) {
+            const __m256 taps = _mm256_loadu_ps(coefficients + UpLanes::kFactor * k + 1 - variant);
+            _mm512_store_pd(out, _mm512_cvtps_pd(_mm256_permutevar8x32_ps(taps, reverse)));
+        }
+    }
+}
+
+VELUMOR_AVX512 void WidenWork(UpLanes& s, const float* work) {
+    int i = 0;
+    for (; i + kLanes <= s.workLength; i += kLanes) {
+        _mm512_store_pd(s.work.data + i, _mm512_cvtps_pd(_mm256_loadu_ps(work + i)));
+    }
+    for (; i < s.workLength; ++i) s.work.data[i] = work[i];
+}
+
+// Count positions of one variant: their grid values, stored from slot
+// 9b + variant.
+template <int Count>
+VELUMOR_AVX512 inline void Positions(const UpLanes& s, const int* position, int variant) {
+    const double* coefficient = s.coefficients.data + variant * s.g * kLanes;
+    const double* x[Count];
+    __m512d sum[Count];
+    for (int p = 0; p < Count; ++p) {
+        x[p] = s.work.data + position[p] + 1;
+        sum[p] = _mm512_setzero_pd();
+    }
+    // g >= 1 (MakeUpLanes): with a loop that may run zero times, GCC keeps
+    // the sums in memory.
+    int k = 0;
+    do {
+        const __m512d c = _mm512_load_pd(coefficient + k * kLanes);
+        for (int p = 0; p < Count; ++p) sum[p] = _mm512_fmadd_pd(_mm512_set1_pd(x[p][k]), c, sum[p]);
+    } while (++k < s.g);
+    for (int p = 0; p < Count; ++p) {
+        _mm256_storeu_ps(s.grid.data + UpLanes::kSlots * position[p] + variant,
+                         _mm512_cvtpd_ps(sum[p]));
+    }
+}
+
+VELUMOR_AVX512 void FillGrid(const UpLanes& s) {
+    const int* position = s.position.get();
+    for (int variant = 0; variant < 2; ++variant) {
+        const int count = s.positions[variant];
+        int i = 0;
+        for (; i + kTile <= count; i += kTile) Positions<kTile>(s, position + i, variant);
+        switch (count - i) {
+            case 3: Positions<3>(s, position + i, variant); break;
+            case 2: Positions<2>(s, position + i, variant); break;
+            case 1: Positions<1>(s, position + i, variant); break;
+            default: break;
+        }
+        position += count;
+    }
+}
+
+// upper * b + lower * a in double, then the sample store rule: truncation,
+// saturation, 0 for NaN and infinities.
+VELUMOR_AVX512 inline __m128i Mix(__m256 upper, __m256 b, __m256 lower, __m256 a) {
+    const __m512d v = _mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b),
+                                      _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a)));
+    const __m512d clamped = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-32768.0)),
+                                          _mm512_set1_pd(32767.0));
+    const __mmask8 finite = _mm512_cmp_pd_mask(_mm512_abs_pd(v),
+                                               _mm512_set1_pd(__builtin_huge_val()), _CMP_LT_OQ);
+    // Packed with saturation, which the clamp makes a plain narrowing: a
+    // narrowing store (vpmovdw to memory) is slow on some cores.
+    const __m256i whole = _mm512_maskz_cvttpd_epi32(finite, clamped);
+    return _mm_packs_epi32(_mm256_castsi256_si128(whole), _mm256_extracti128_si256(whole, 1));
+}
+
+// Outputs j .. j + 7 under mask: nothing past the outputs is read or written.
+VELUMOR_AVX512 inline void MixOutputs(const UpLanes& s, const float* upperWeight,
+                                      const float* lowerWeight, int j, __mmask8 mask, short* dst) {
+    const __m256i index = _mm256_maskz_loadu_epi32(mask, s.gridIndex.get() + j);
+    const __m256i one = _mm256_set1_epi32(1);
+    const int start = s.groupStart[j / kLanes];
+    __m256 a;
+    __m256 b;
+    if (start == UpLanes::kGather) {
+        a = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, index, s.grid.data, 4);
+        b = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, _mm256_add_epi32(index, one),
+                                      s.grid.data, 4);
+    } else {
+        const __m512i offset =
+            _mm512_zextsi256_si512(_mm256_sub_epi32(index, _mm256_set1_epi32(start)));
+        const __m512 low = _mm512_loadu_ps(s.grid.data + start);
+        const __m512 high = _mm512_loadu_ps(s.grid.data + start + 16);
+        a = _mm512_castps512_ps256(_mm512_permutex2var_ps(low, offset, high));
+        b = _mm512_castps512_ps256(_mm512_permutex2var_ps(
+            low, _mm512_add_epi32(offset, _mm512_set1_epi32(1)), high));
+    }
+    const __m128i samples = Mix(_mm256_maskz_loadu_ps(mask, upperWeight + j), b,
+                                _mm256_maskz_loadu_ps(mask, lowerWeight + j), a);
+    if (mask == 0xFF) {
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + j), samples);
+    } else {
+        _mm_mask_storeu_epi16(dst + j, mask, samples);
+    }
+}
+
+}  // namespace
+
+VELUMOR_AVX512 void ConvertUpLanesAvx512(UpLanes& s, const float* coefficients, const float* work,
+                                         const float* upperWeight, const float* lowerWeight,
+                                         short* dst) {
+    LayOutCoefficients(s, coefficients);
+    WidenWork(s, work);
+    FillGrid(s);
+    int j = 0;
+    for (; j + kLanes <= s.outputs; j += kLanes) {
+        MixOutputs(s, upperWeight, lowerWeight, j, 0xFF, dst);
+    }
+    if (j < s.outputs) {
+        MixOutputs(s, upperWeight, lowerWeight, j,
+                   static_cast<__mmask8>((1u << (s.outputs - j)) - 1u), dst);
+    }
+}
+
+}  // namespace velumor
+
+#endif
