@@ -2,7 +2,8 @@
 // path on its own) and through each open resampler found at build time:
 // 60 s of a speech-band test signal, 22050 -> 8000 Hz and 8000 -> 22050 Hz,
 // 20 ms frames. Each entry is timed in CPU seconds over whole passes, after
-// one warm-up pass, and the median pass is reported.
+// one warm-up pass, and the median pass is reported; the passes take the
+// entries in turn.
 //
 // Usage: velumor_peer_comparison [passes]   (default 7)
 #include <time.h>
@@ -53,17 +54,9 @@ double CpuSeconds() {
     return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
 }
 
-double MedianPassSeconds(const Job& job, const Entry& entry, int passes) {
-    std::vector<double> times;
-    for (int p = 0; p <= passes; ++p) {
-        Pass pass = entry();
-        const double start = CpuSeconds();
-        pass(job);
-        const double elapsed = CpuSeconds() - start;
-        if (p > 0) times.push_back(elapsed);  // pass 0 warms up
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
 }
 
 template <typename Converter>
@@ -188,20 +181,31 @@ std::vector<Named> Entries(bool down) {
 }
 
 void RunJob(const Job& job, bool down, int passes) {
+    const std::vector<Named> entries = Entries(down);
+    // Each pass goes round all the entries, so that a slow spell of a shared
+    // machine falls on every entry alike rather than on whichever ran then.
+    std::vector<std::vector<double>> seconds(entries.size());
+    for (int p = 0; p <= passes; ++p) {
+        for (std::size_t e = 0; e < entries.size(); ++e) {
+            Pass pass = entries[e].entry();
+            const double start = CpuSeconds();
+            pass(job);
+            const double elapsed = CpuSeconds() - start;
+            if (p > 0) seconds[e].push_back(elapsed);  // pass 0 warms up
+        }
+    }
     std::printf("\n%s: %.0f s of audio, 20 ms frames, median of %d passes\n", job.title, kSeconds,
                 passes);
     std::printf("| %-28s | %12s | %12s | %14s |\n", "converter", "Msamples/s", "x real time",
                 "speed / Velumor");
     std::printf("|%s|%s|%s|%s|\n", std::string(30, '-').c_str(), std::string(14, '-').c_str(),
                 std::string(14, '-').c_str(), std::string(16, '-').c_str());
-    double velumorSeconds = 0.0;
-    for (const Named& n : Entries(down)) {
-        const double seconds = MedianPassSeconds(job, n.entry, passes);
-        if (velumorSeconds == 0.0) velumorSeconds = seconds;
+    const double velumorSeconds = Median(seconds[0]);
+    for (std::size_t e = 0; e < entries.size(); ++e) {
+        const double median = Median(seconds[e]);
         const double inputSamples = static_cast<double>(job.signal.size());
-        std::printf("| %-28s | %12.1f | %12.0f | %15.2f |\n", n.name.c_str(),
-                    inputSamples / seconds / 1e6, kSeconds / seconds, velumorSeconds / seconds);
-        std::fflush(stdout);
+        std::printf("| %-28s | %12.1f | %12.0f | %15.2f |\n", entries[e].name.c_str(),
+                    inputSamples / median / 1e6, kSeconds / median, velumorSeconds / median);
     }
 }
 
