@@ -38,15 +38,17 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     s->workLength = workLength;
     // A position needing both rows 0 and 8 (possible where BaseIndex and
     // Phase disagree by rounding) gets both vectors; they agree on rows 7 .. 1.
-    s->position = NewZeroedArray<int>(std::int64_t{2} * count);
+    const auto wanted = [&](int variant, int b) {
+        return variant == 0 ? used[b] && (needsRow8[b] || !needsRow0[b]) : needsRow0[b] != 0;
+    };
+    for (int variant = 0; variant < 2; ++variant) {
+        for (int b = 0; b < count; ++b) s->positions[variant] += wanted(variant, b);
+    }
+    s->position = NewZeroedArray<int>(std::int64_t{s->positions[0]} + s->positions[1]);
     int* next = s->position.get();
     for (int variant = 0; variant < 2; ++variant) {
         for (int b = 0; b < count; ++b) {
-            const bool wanted = variant == 0 ? used[b] && (needsRow8[b] || !needsRow0[b])
-                                             : needsRow0[b] != 0;
-            if (!wanted) continue;
-            *next++ = b;
-            ++s->positions[variant];
+            if (wanted(variant, b)) *next++ = b;
         }
     }
 
@@ -69,7 +71,7 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     const std::int64_t gridSize = std::int64_t{UpLanes::kSlots} * count + UpLanes::kWindow;
     if (gridSize * 4 > kMostBytes) return nullptr;
     s->grid = NewAlignedZeroedArray<float>(gridSize);
-    s->coefficients = NewAlignedZeroedArray<double>(std::int64_t{2} * g * kLanes);
+    s->coefficients = NewAlignedZeroedArray<double>(std::int64_t{kFactor} * g + 1);
     s->work = NewAlignedZeroedArray<double>(std::int64_t{workLength} + kLanes);
     return s;
 }

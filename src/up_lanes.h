@@ -8,9 +8,11 @@
 // needs row 0 (its phase is 7), variant 0 when one needs row 8 (phase 0) or
 // none needs row 0; the two agree on the rows they share. Each tap is then
 // one multiply-add per position: the sample Work[b + 1 + k], broadcast,
-// times a vector of the eight coefficients of that tap, laid out in lane
-// order per frame. Positions run four at a time, so the multiply-adds of one
-// sum do not wait on each other.
+// times the eight coefficients of that tap in lane order. Lane q takes
+// coefficient 8k + 8 - variant - q, so with the coefficients reversed the
+// eight are neighbours, and both variants read one reversed copy. Positions
+// run four at a time, so the multiply-adds of one sum do not wait on each
+// other.
 //
 // In the grid an output's two values are neighbours, slots gridIndex[j] and
 // gridIndex[j] + 1, so eight outputs pick theirs from a window of 32 floats
@@ -38,7 +40,7 @@ struct UpLanes {
     std::unique_ptr<int[]> groupStart;  // per eight outputs: their window,
                                         // or kGather
     static constexpr int kGather = -1;
-    AlignedArray<double> coefficients;  // per variant, per tap: eight lanes
+    AlignedArray<double> coefficients;  // TapCount, reversed, widened per frame
     AlignedArray<double> work;          // Work as doubles, widened per frame
     AlignedArray<float> grid;           // kSlots floats per position, padded
     int workLength = 0;  // floats of Work the windows read

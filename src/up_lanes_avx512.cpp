@@ -2,8 +2,7 @@
 // one vector of grid values per input position, lane q going to grid slot
 // 9 * b + q + variant.
 //
-// Per frame: the coefficients are laid out tap by tap in lane order (lane q
-// of variant v takes coefficient 8 * k + 8 - v - q), Work is widened to
+// Per frame: the coefficients are reversed and Work is widened, both to
 // double, and each position's sums run tap by tap in increasing order, as
 // the scalar path forms them, with the sample as an embedded broadcast.
 // The sums are stored in grid order as floats; eight outputs then take
@@ -32,17 +31,17 @@ namespace {
 constexpr int kLanes = UpLanes::kLanes;
 constexpr int kTile = 4;  // positions in flight
 
-// Tap k of variant v, lane q: coefficient 8k + 8 - v - q, that is the
-// eight coefficients from 8k + 1 - v on, reversed.
-VELUMOR_AVX512 void LayOutCoefficients(UpLanes& s, const float* coefficients) {
+// The taps as doubles in reverse order: reversed[m] = coefficient[taps - 1 - m].
+VELUMOR_AVX512 void ReverseCoefficients(UpLanes& s, const float* coefficients) {
+    const int taps = UpLanes::kFactor * s.g + 1;
     const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
-    double* out = s.coefficients.data;
-    for (int variant = 0; variant < 2; ++variant) {
-        for (int k = 0; k < s.g; ++k, out += kLanes) {
-            const __m256 taps = _mm256_loadu_ps(coefficients + UpLanes::kFactor * k + 1 - variant);
-            _mm512_store_pd(out, _mm512_cvtps_pd(_mm256_permutevar8x32_ps(taps, reverse)));
-        }
+    double* reversed = s.coefficients.data;
+    int m = 0;
+    for (; m + kLanes <= taps; m += kLanes) {
+        const __m256 eight = _mm256_loadu_ps(coefficients + taps - kLanes - m);
+        _mm512_store_pd(reversed + m, _mm512_cvtps_pd(_mm256_permutevar8x32_ps(eight, reverse)));
     }
+    for (; m < taps; ++m) reversed[m] = coefficients[taps - 1 - m];
 }
 
 VELUMOR_AVX512 void WidenWork(UpLanes& s, const float* work) {
@@ -57,7 +56,9 @@ VELUMOR_AVX512 void WidenWork(UpLanes& s, const float* work) {
 // 9b + variant.
 template <int Count>
 VELUMOR_AVX512 inline void Positions(const UpLanes& s, const int* position, int variant) {
-    const double* coefficient = s.coefficients.data + variant * s.g * kLanes;
+    // Tap k, lane q: coefficient 8k + 8 - variant - q, which is reversed
+    // entry 8 (g - 1 - k) + variant + q.
+    const double* coefficient = s.coefficients.data + kLanes * (s.g - 1) + variant;
     const double* x[Count];
     __m512d sum[Count];
     for (int p = 0; p < Count; ++p) {
@@ -68,7 +69,7 @@ VELUMOR_AVX512 inline void Positions(const UpLanes& s, const int* position, int 
     // the sums in memory.
     int k = 0;
     do {
-        const __m512d c = _mm512_load_pd(coefficient + k * kLanes);
+        const __m512d c = _mm512_loadu_pd(coefficient - k * kLanes);
         for (int p = 0; p < Count; ++p) sum[p] = _mm512_fmadd_pd(_mm512_set1_pd(x[p][k]), c, sum[p]);
     } while (++k < s.g);
     for (int p = 0; p < Count; ++p) {
@@ -143,7 +144,7 @@ VELUMOR_AVX512 inline void MixOutputs(const UpLanes& s, const float* upperWeight
 VELUMOR_AVX512 void ConvertUpLanesAvx512(UpLanes& s, const float* coefficients, const float* work,
                                          const float* upperWeight, const float* lowerWeight,
                                          short* dst) {
-    LayOutCoefficients(s, coefficients);
+    ReverseCoefficients(s, coefficients);
     WidenWork(s, work);
     FillGrid(s);
     int j = 0;
