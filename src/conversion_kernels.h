@@ -79,11 +79,12 @@ void ConvertUpAvx2(const UpFrame& frame);
 void ConvertDownAvx512(const DownFrame& frame);
 void ConvertUpAvx512(const UpFrame& frame);
 // The AVX-512 downsampler over its stripes (down_stripes_avx512.cpp), for
-// outputs 1 .. OutputLength - 1 into dst, and its copy of a frame into
-// Work: dst[i] = src[i], sixteen at a time.
+// outputs 1 .. OutputLength - 1 into dst, and the converters' copy of a
+// frame into Work: dst[i] = src[i] * scale, sixteen at a time, in float,
+// which is exact for the scales used (1, and the upsampler's Factor 8).
 void ConvertDownStripesAvx512(DownStripes& stripes, const float* coefficients, int taps,
                               const float* work, short* dst);
-void WidenSamplesAvx512(const short* src, float* dst, int count);
+void WidenSamplesAvx512(const short* src, float* dst, int count, float scale);
 // The AVX-512 upsampler for Factor 8 (up_lanes_avx512.cpp), for the whole
 // frame into dst.
 void ConvertUpLanesAvx512(UpLanes& lanes, const float* coefficients, const float* work,

@@ -229,7 +229,7 @@ void CDownSampler::Conversion(const short* src, short* dst) {
     std::memcpy(Work, History, sizeof(float) * static_cast<std::size_t>(h));
 #if defined(__x86_64__) || defined(__i386__)
     if (path == KernelPath::kAvx512) {
-        velumor::WidenSamplesAvx512(src, Work + h, InputLength);
+        velumor::WidenSamplesAvx512(src, Work + h, InputLength, 1.0f);
     } else
 #endif
     {

@@ -163,13 +163,14 @@ VELUMOR_AVX512 void ConvertDownStripesAvx512(DownStripes& s, const float* coeffi
     for (int j0 = 0; j0 < s.stride; j0 += kLanes) StoreOutputs(s, j0, dst);
 }
 
-VELUMOR_AVX512 void WidenSamplesAvx512(const short* src, float* dst, int count) {
+VELUMOR_AVX512 void WidenSamplesAvx512(const short* src, float* dst, int count, float scale) {
     for (int i = 0; i < count; i += 16) {
         const int left = count - i;
         const __mmask16 mask =
             left >= 16 ? __mmask16{0xFFFF} : static_cast<__mmask16>((1u << left) - 1u);
         const __m512i whole = _mm512_cvtepi16_epi32(_mm256_maskz_loadu_epi16(mask, src + i));
-        _mm512_mask_storeu_ps(dst + i, mask, _mm512_cvtepi32_ps(whole));
+        _mm512_mask_storeu_ps(dst + i, mask,
+                              _mm512_mul_ps(_mm512_cvtepi32_ps(whole), _mm512_set1_ps(scale)));
     }
 }
 

@@ -247,13 +247,21 @@ void CUpSampler::Conversion(const short* src, short* dst) {
     const int g = HistoryLength(*this);
     // Work = history, then the frame times Factor; the last G samples of the
     // stream so far become the next history.
+    const KernelPath path = static_cast<KernelPath>(Path);
     std::memcpy(Work, History, sizeof(float) * static_cast<std::size_t>(g));
-    for (int i = 0; i < InputLength; ++i) {
-        Work[g + i] = static_cast<float>(static_cast<double>(src[i]) * Factor);
+#if defined(__x86_64__) || defined(__i386__)
+    // With Factor 8 every product is a whole number below 2^19, exact in float.
+    if (path == KernelPath::kAvx512 && Lanes != nullptr) {
+        velumor::WidenSamplesAvx512(src, Work + g, InputLength, static_cast<float>(Factor));
+    } else
+#endif
+    {
+        for (int i = 0; i < InputLength; ++i) {
+            Work[g + i] = static_cast<float>(static_cast<double>(src[i]) * Factor);
+        }
     }
     std::memcpy(History, Work + InputLength, sizeof(float) * static_cast<std::size_t>(g));
 
-    const KernelPath path = static_cast<KernelPath>(Path);
     if (path == KernelPath::kScalar) {
         velumor::ConvertUpScalar(*this, dst);
         return;

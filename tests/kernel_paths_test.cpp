@@ -29,7 +29,8 @@ std::string PathName(KernelPath path) {
 }
 
 // Coefficients of mixed sizes and signs; now and then one large enough to
-// drive outputs past the 16-bit range, to infinity, or to NaN.
+// drive outputs past the 16-bit range, past the 32-bit range while still
+// finite, to infinity, or to NaN.
 std::vector<float> RandomCoefficients(std::mt19937& rng, int count) {
     std::uniform_real_distribution<double> exponent(-7.0, 0.3);
     std::uniform_int_distribution<int> kind(0, 199);
@@ -37,7 +38,8 @@ std::vector<float> RandomCoefficients(std::mt19937& rng, int count) {
     for (float& v : values) {
         const double sign = kind(rng) % 2 ? 1.0 : -1.0;
         const int k = kind(rng);
-        v = static_cast<float>(sign * (k == 0 ? 3e37 : k == 1 ? 0.0 : std::pow(10.0, exponent(rng))));
+        const double magnitude = k == 0 ? 3e37 : k == 1 ? 0.0 : k == 2 ? 1e6 : std::pow(10.0, exponent(rng));
+        v = static_cast<float>(sign * magnitude);
     }
     return values;
 }
