@@ -12,8 +12,8 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
                                      int factor, int g, int workLength) {
     constexpr int kFactor = UpLanes::kFactor;
     constexpr int kLanes = UpLanes::kLanes;
-    // A frame whose tables would not be counted in bytes by an int keeps the
-    // table path.
+    // A frame whose tables would not be counted in bytes by an int (nor its
+    // grid indices by an int) keeps the table path.
     constexpr std::int64_t kMostBytes = std::numeric_limits<int>::max() / 2;
     if (factor != kFactor || g < 1 || outputLength < 1) return nullptr;
     if (std::int64_t{workLength} * 8 > kMostBytes) return nullptr;
@@ -21,6 +21,8 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     // Which rows each position's outputs need: row 8 for phase 0 (its A
     // value), row 0 for phase 7 (its B value).
     const int count = *std::max_element(baseIndex, baseIndex + outputLength) + 1;
+    const std::int64_t gridSize = std::int64_t{UpLanes::kSlots} * count + UpLanes::kWindow;
+    if (gridSize * 4 > kMostBytes) return nullptr;
     std::vector<unsigned char> used(static_cast<std::size_t>(count), 0);
     std::vector<unsigned char> needsRow8(used.size(), 0);
     std::vector<unsigned char> needsRow0(used.size(), 0);
@@ -68,8 +70,6 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
         const bool fits = *std::max_element(index, end) + 1 - start < UpLanes::kWindow;
         s->groupStart[group] = fits ? start : UpLanes::kGather;
     }
-    const std::int64_t gridSize = std::int64_t{UpLanes::kSlots} * count + UpLanes::kWindow;
-    if (gridSize * 4 > kMostBytes) return nullptr;
     s->grid = NewAlignedZeroedArray<float>(gridSize);
     s->coefficients = NewAlignedZeroedArray<double>(std::int64_t{kFactor} * g + 1);
     s->work = NewAlignedZeroedArray<double>(std::int64_t{workLength} + kLanes);

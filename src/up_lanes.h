@@ -47,7 +47,8 @@ struct UpLanes {
 };
 
 // The layout for an upsampler with these positions, or null when Factor is
-// not 8 or a sum has no taps.
+// not 8, a sum has no taps, or the frame is too long for the tables' sizes
+// in bytes to fit an int.
 std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int outputLength,
                                      int factor, int g, int workLength);
 
