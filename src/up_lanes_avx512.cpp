@@ -29,7 +29,9 @@ namespace velumor {
 namespace {
 
 constexpr int kLanes = UpLanes::kLanes;
-constexpr int kTile = 4;  // positions in flight
+// Positions in flight: cores with two 512-bit multiply-add units need eight
+// independent sums to keep both busy.
+constexpr int kTile = 8;
 
 // The taps as doubles in reverse order: reversed[m] = coefficient[taps - 1 - m].
 VELUMOR_AVX512 void ReverseCoefficients(UpLanes& s, const float* coefficients) {
@@ -78,18 +80,23 @@ VELUMOR_AVX512 inline void Positions(const UpLanes& s, const int* position, int 
     }
 }
 
+// The last 1 .. Count positions of a variant.
+template <int Count>
+VELUMOR_AVX512 inline void Remainder(const UpLanes& s, const int* position, int variant, int left) {
+    if (left == Count) {
+        Positions<Count>(s, position, variant);
+    } else if constexpr (Count > 1) {
+        Remainder<Count - 1>(s, position, variant, left);
+    }
+}
+
 VELUMOR_AVX512 void FillGrid(const UpLanes& s) {
     const int* position = s.position.get();
     for (int variant = 0; variant < 2; ++variant) {
         const int count = s.positions[variant];
         int i = 0;
         for (; i + kTile <= count; i += kTile) Positions<kTile>(s, position + i, variant);
-        switch (count - i) {
-            case 3: Positions<3>(s, position + i, variant); break;
-            case 2: Positions<2>(s, position + i, variant); break;
-            case 1: Positions<1>(s, position + i, variant); break;
-            default: break;
-        }
+        Remainder<kTile - 1>(s, position + i, variant, count - i);
         position += count;
     }
 }
