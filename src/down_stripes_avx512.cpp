@@ -12,6 +12,7 @@
 // in the registers and stored group by group, then transposed into dst.
 #include "conversion_kernels.h"
 #include "down_stripes.h"
+#include "sample_store_avx512.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -73,12 +74,8 @@ VELUMOR_AVX512 inline __m128i Mix(const DownStripes& s, int j, __m512d lower, __
     const __m512d upperValue = _mm512_cvtps_pd(_mm512_cvtpd_ps(upper));
     const __m512d upperWeight = _mm512_cvtps_pd(_mm256_load_ps(s.upperWeight.data + j * kLanes));
     const __m512d lowerWeight = _mm512_cvtps_pd(_mm256_load_ps(s.lowerWeight.data + j * kLanes));
-    const __m512d v = _mm512_fmadd_pd(upperWeight, upperValue, _mm512_mul_pd(lowerWeight, lowerValue));
-    const __m512d clamped = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-32768.0)),
-                                          _mm512_set1_pd(32767.0));
-    const __mmask8 finite = _mm512_cmp_pd_mask(_mm512_abs_pd(v),
-                                               _mm512_set1_pd(__builtin_huge_val()), _CMP_LT_OQ);
-    return _mm256_cvtepi32_epi16(_mm512_maskz_cvttpd_epi32(finite, clamped));
+    return StoreSamplesAvx512(
+        _mm512_fmadd_pd(upperWeight, upperValue, _mm512_mul_pd(lowerWeight, lowerValue)));
 }
 
 // Groups j .. j + Count - 1, both sums of every lane.

@@ -5,6 +5,7 @@
 // under a lane mask so that nothing past the outputs is touched. The
 // weighted sum is formed in double and stored by the sample store rule.
 #include "conversion_kernels.h"
+#include "sample_store_avx512.h"
 
 #if defined(__x86_64__) || defined(__i386__)
 
@@ -28,26 +29,16 @@ VELUMOR_AVX512 inline __m512d Mix8(__m256 upper, __m256 b, __m256 lower, __m256 
     return _mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b), lowerPart);
 }
 
-// The sample store rule: truncation, saturation, 0 for NaN and infinities.
-VELUMOR_AVX512 inline __m256i Store8(__m512d v) {
-    const __m512d clamped = _mm512_min_pd(_mm512_max_pd(v, _mm512_set1_pd(-32768.0)),
-                                          _mm512_set1_pd(32767.0));
-    const __mmask8 finite = _mm512_cmp_pd_mask(_mm512_abs_pd(v), _mm512_set1_pd(__builtin_huge_val()),
-                                               _CMP_LT_OQ);
-    return _mm512_maskz_cvttpd_epi32(finite, clamped);
-}
-
 // Sixteen outputs (the lanes of mask) from their table entries a and b.
 VELUMOR_AVX512 inline void MixGroup(__m512 a, __m512 b, const float* upperWeight,
                                     const float* lowerWeight, __mmask16 mask, short* dst) {
     const __m512 upper = _mm512_maskz_loadu_ps(mask, upperWeight);
     const __m512 lower = _mm512_maskz_loadu_ps(mask, lowerWeight);
-    const __m256i low = Store8(Mix8(_mm512_castps512_ps256(upper), _mm512_castps512_ps256(b),
-                                    _mm512_castps512_ps256(lower), _mm512_castps512_ps256(a)));
-    const __m256i high = Store8(Mix8(_mm512_extractf32x8_ps(upper, 1), _mm512_extractf32x8_ps(b, 1),
-                                     _mm512_extractf32x8_ps(lower, 1), _mm512_extractf32x8_ps(a, 1)));
-    const __m512i whole = _mm512_inserti64x4(_mm512_castsi256_si512(low), high, 1);
-    _mm256_mask_storeu_epi16(dst, mask, _mm512_cvtepi32_epi16(whole));
+    const __m128i low = StoreSamplesAvx512(Mix8(_mm512_castps512_ps256(upper), _mm512_castps512_ps256(b),
+                                                _mm512_castps512_ps256(lower), _mm512_castps512_ps256(a)));
+    const __m128i high = StoreSamplesAvx512(Mix8(_mm512_extractf32x8_ps(upper, 1), _mm512_extractf32x8_ps(b, 1),
+                                                 _mm512_extractf32x8_ps(lower, 1), _mm512_extractf32x8_ps(a, 1)));
+    _mm256_mask_storeu_epi16(dst, mask, _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
 }
 
 VELUMOR_AVX512 inline void GatherGroup(const float* table, __m512i lowerAt, __m512i upperAt,

@@ -9,6 +9,7 @@
 // their two values with two permutes of a 32-float window, and are mixed
 // and stored.
 #include "conversion_kernels.h"
+#include "sample_store_avx512.h"
 #include "up_lanes.h"
 
 #if defined(__x86_64__) || defined(__i386__)
@@ -101,19 +102,10 @@ VELUMOR_AVX512 void FillGrid(const UpLanes& s) {
     }
 }
 
-// upper * b + lower * a in double, then the sample store rule: truncation,
-// saturation, 0 for NaN and infinities. Only the top needs a clamp: a value
-// below the 16-bit range truncates to one below it too (or to INT_MIN when
-// it leaves the 32-bit range), and the packing saturates it to -32768.
+// upper * b + lower * a in double, then the sample store rule.
 VELUMOR_AVX512 inline __m128i Mix(__m256 upper, __m256 b, __m256 lower, __m256 a) {
-    const __m512d v = _mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b),
-                                      _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a)));
-    constexpr int kNaNOrInfinity = 0x01 | 0x08 | 0x10 | 0x80;  // quiet, +inf, -inf, signalling
-    const __mmask8 finite = static_cast<__mmask8>(~_mm512_fpclass_pd_mask(v, kNaNOrInfinity));
-    const __m512d clamped = _mm512_min_pd(v, _mm512_set1_pd(32767.0));
-    const __m256i whole = _mm512_maskz_cvttpd_epi32(finite, clamped);
-    // A narrowing store (vpmovsdw to memory) is slow on some cores.
-    return _mm_packs_epi32(_mm256_castsi256_si128(whole), _mm256_extracti128_si256(whole, 1));
+    return StoreSamplesAvx512(_mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b),
+                                              _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a))));
 }
 
 // Outputs j .. j + 7 under mask: nothing past the outputs is read or written.
