@@ -7,8 +7,9 @@
 // them: the samples of tap m are row groupRow + m blended with the row after
 // it on the lanes whose window starts one sample later. That vector is tap
 // m of the lower sum and tap m - 1 of the upper one, so one load and one
-// blend feed two multiply-adds. Four groups run side by side so that the
-// multiply-adds of one sum do not wait on each other. The outputs are mixed
+// blend feed two multiply-adds. Five groups run side by side, ten sums, so
+// that the multiply-adds of one sum do not wait on each other even on cores
+// with two 512-bit multiply-add units. The outputs are mixed
 // in the registers and stored group by group, then transposed into dst.
 #include "conversion_kernels.h"
 #include "down_stripes.h"
@@ -34,7 +35,7 @@ namespace velumor {
 namespace {
 
 constexpr int kLanes = DownStripes::kLanes;
-constexpr int kGroups = 4;  // groups in flight
+constexpr int kGroups = 5;  // groups in flight
 
 // Rows r .. r + 7 of the transposed frame: lane i of row r + t is
 // column[i][t], widened to double.
@@ -96,20 +97,45 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
         next[g] = _mm512_load_pd(row[g] + kLanes);
         x[g] = _mm512_mask_blend_pd(shift[g], _mm512_load_pd(row[g]), next[g]);
     }
-    for (int m = 0; m < taps; ++m) {
+    // Two taps a step, so that the samples move on without register copies.
+    int m = 0;
+    for (; m + 2 <= taps; m += 2) {
         const __m512d tap = _mm512_set1_pd(c[m]);
+        const __m512d tap1 = _mm512_set1_pd(c[m + 1]);
         for (int g = 0; g < Count; ++g) {
             const __m512d after = _mm512_load_pd(row[g] + (m + 2) * kLanes);
             const __m512d x1 = _mm512_mask_blend_pd(shift[g], next[g], after);
             lower[g] = _mm512_fmadd_pd(tap, x[g], lower[g]);
             upper[g] = _mm512_fmadd_pd(tap, x1, upper[g]);
-            x[g] = x1;
-            next[g] = after;
+            const __m512d after1 = _mm512_load_pd(row[g] + (m + 3) * kLanes);
+            const __m512d x2 = _mm512_mask_blend_pd(shift[g], after, after1);
+            lower[g] = _mm512_fmadd_pd(tap1, x1, lower[g]);
+            upper[g] = _mm512_fmadd_pd(tap1, x2, upper[g]);
+            x[g] = x2;
+            next[g] = after1;
+        }
+    }
+    if (m < taps) {
+        const __m512d tap = _mm512_set1_pd(c[m]);
+        for (int g = 0; g < Count; ++g) {
+            const __m512d after = _mm512_load_pd(row[g] + (m + 2) * kLanes);
+            lower[g] = _mm512_fmadd_pd(tap, x[g], lower[g]);
+            upper[g] = _mm512_fmadd_pd(tap, _mm512_mask_blend_pd(shift[g], next[g], after), upper[g]);
         }
     }
     for (int g = 0; g < Count; ++g) {
         _mm_store_si128(reinterpret_cast<__m128i*>(s.results.data + (j + g) * kLanes),
                         Mix(s, j + g, lower[g], upper[g]));
+    }
+}
+
+// The last 1 .. Count groups.
+template <int Count>
+VELUMOR_AVX512 inline void Remainder(const DownStripes& s, int taps, int j, int left) {
+    if (left == Count) {
+        Groups<Count>(s, taps, j);
+    } else if constexpr (Count > 1) {
+        Remainder<Count - 1>(s, taps, j, left);
     }
 }
 
@@ -151,12 +177,7 @@ VELUMOR_AVX512 void ConvertDownStripesAvx512(DownStripes& s, const float* coeffi
     TransposeFrame(s, work);
     int j = 0;
     for (; j + kGroups <= s.stride; j += kGroups) Groups<kGroups>(s, taps, j);
-    switch (s.stride - j) {
-        case 3: Groups<3>(s, taps, j); break;
-        case 2: Groups<2>(s, taps, j); break;
-        case 1: Groups<1>(s, taps, j); break;
-        default: break;
-    }
+    Remainder<kGroups - 1>(s, taps, j, s.stride - j);
     for (int j0 = 0; j0 < s.stride; j0 += kLanes) StoreOutputs(s, j0, dst);
 }
 
