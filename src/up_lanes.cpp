@@ -54,21 +54,47 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
         }
     }
 
-    s->gridIndex = NewZeroedArray<int>(outputLength);
-    for (int j = 0; j < outputLength; ++j) {
-        s->gridIndex[j] = UpLanes::kSlots * baseIndex[j] + phase[j];
-    }
     // Eight outputs pick both their values from the 32 grid values that
     // start at the lowest of theirs; the rare eight that lie further apart
     // (where BaseIndex and Phase disagree) gather them instead.
     const int groups = (outputLength + kLanes - 1) / kLanes;
-    s->groupStart = NewZeroedArray<int>(groups);
+    const auto slot = [&](int j) { return UpLanes::kSlots * baseIndex[j] + phase[j]; };
+    const auto members = [&](int group) { return std::min(kLanes, outputLength - group * kLanes); };
+    std::vector<int> windowStart(static_cast<std::size_t>(groups), -1);  // -1: gathers
+    int gathering = 0;
     for (int group = 0; group < groups; ++group) {
-        const int* index = s->gridIndex.get() + group * kLanes;
-        const int* end = s->gridIndex.get() + std::min((group + 1) * kLanes, outputLength);
-        const int start = *std::min_element(index, end);
-        const bool fits = *std::max_element(index, end) + 1 - start < UpLanes::kWindow;
-        s->groupStart[group] = fits ? start : UpLanes::kGather;
+        int low = slot(group * kLanes);
+        int high = low;
+        for (int i = 1; i < members(group); ++i) {
+            low = std::min(low, slot(group * kLanes + i));
+            high = std::max(high, slot(group * kLanes + i));
+        }
+        if (high + 1 - low < UpLanes::kWindow) {
+            windowStart[static_cast<std::size_t>(group)] = low;
+        } else {
+            ++gathering;
+        }
+    }
+    s->groupStart = NewZeroedArray<int>(groups);
+    s->pick = NewZeroedArray<std::uint8_t>(std::int64_t{groups} * 2 * kLanes);
+    s->gatherIndex = NewZeroedArray<int>(std::int64_t{gathering} * kLanes);
+    int gathered = 0;
+    for (int group = 0; group < groups; ++group) {
+        const int first = group * kLanes;
+        const int start = windowStart[static_cast<std::size_t>(group)];
+        if (start >= 0) {
+            s->groupStart[group] = start;
+            std::uint8_t* pick = s->pick.get() + std::int64_t{group} * 2 * kLanes;
+            for (int i = 0; i < members(group); ++i) {
+                pick[i] = static_cast<std::uint8_t>(slot(first + i) - start);
+                pick[kLanes + i] = static_cast<std::uint8_t>(slot(first + i) + 1 - start);
+            }
+        } else {
+            s->groupStart[group] = -1 - gathered;
+            int* index = s->gatherIndex.get() + std::int64_t{gathered} * kLanes;
+            for (int i = 0; i < members(group); ++i) index[i] = slot(first + i);
+            ++gathered;
+        }
     }
     s->grid = NewAlignedZeroedArray<float>(gridSize);
     s->coefficients = NewAlignedZeroedArray<double>(std::int64_t{kFactor} * g + 1);

@@ -14,9 +14,10 @@
 // run eight at a time, so the multiply-adds of one sum do not wait on each
 // other.
 //
-// In the grid an output's two values are neighbours, slots gridIndex[j] and
-// gridIndex[j] + 1, so eight outputs pick theirs from a window of 32 floats
-// with two permutes (or, where they lie further apart, two gathers).
+// In the grid an output's two values are neighbours, slots 9b + phase and
+// 9b + phase + 1, so eight outputs pick theirs from a window of 32 floats
+// with one permute, whose sixteen indices are kept as bytes (or, where they
+// lie further apart, with two gathers).
 #ifndef VELUMOR_UP_LANES_H
 #define VELUMOR_UP_LANES_H
 
@@ -36,10 +37,14 @@ struct UpLanes {
     int outputs = 0;  // OutputLength
     int positions[2] = {};  // positions of each variant, variant 0 first
     std::unique_ptr<int[]> position;  // positions[0] + positions[1] entries
-    std::unique_ptr<int[]> gridIndex;  // per output: its earlier grid value
-    std::unique_ptr<int[]> groupStart;  // per eight outputs: their window,
-                                        // or kGather
-    static constexpr int kGather = -1;
+    // Per eight outputs: the grid slot their window starts at, or, for
+    // outputs that gather, -1 - their number among those that do.
+    std::unique_ptr<int[]> groupStart;
+    // Per eight outputs with a window: the slots of their earlier values in
+    // it, then of their later ones; 16 bytes, 0 past the last output.
+    std::unique_ptr<std::uint8_t[]> pick;
+    // Per eight outputs that gather: the grid slots of their earlier values.
+    std::unique_ptr<int[]> gatherIndex;
     AlignedArray<double> coefficients;  // TapCount, reversed, widened per frame
     AlignedArray<double> work;          // Work as doubles, widened per frame
     AlignedArray<float> grid;           // kSlots floats per position, padded

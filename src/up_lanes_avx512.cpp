@@ -6,7 +6,7 @@
 // double, and each position's sums run tap by tap in increasing order, as
 // the scalar path forms them, with the sample as an embedded broadcast.
 // The sums are stored in grid order as floats; eight outputs then take
-// their two values with two permutes of a 32-float window, and are mixed
+// their two values with one permute of a 32-float window, and are mixed
 // and stored.
 #include "conversion_kernels.h"
 #include "sample_store_avx512.h"
@@ -15,6 +15,8 @@
 #if defined(__x86_64__) || defined(__i386__)
 
 #include <immintrin.h>
+
+#include <cstddef>
 
 // GCC 12 takes the deliberately undefined source vectors inside the AVX-512
 // intrinsics for uninitialised values.
@@ -111,23 +113,24 @@ VELUMOR_AVX512 inline __m128i Mix(__m256 upper, __m256 b, __m256 lower, __m256 a
 // Outputs j .. j + 7 under mask: nothing past the outputs is read or written.
 VELUMOR_AVX512 inline void MixOutputs(const UpLanes& s, const float* upperWeight,
                                       const float* lowerWeight, int j, __mmask8 mask, short* dst) {
-    const __m256i index = _mm256_maskz_loadu_epi32(mask, s.gridIndex.get() + j);
-    const __m256i one = _mm256_set1_epi32(1);
-    const int start = s.groupStart[j / kLanes];
+    const int group = j / kLanes;
+    const int start = s.groupStart[group];
     __m256 a;
     __m256 b;
-    if (start == UpLanes::kGather) {
-        a = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, index, s.grid.data, 4);
-        b = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, _mm256_add_epi32(index, one),
-                                      s.grid.data, 4);
+    if (start < 0) {
+        const int* index = s.gatherIndex.get() + std::ptrdiff_t{-1 - start} * kLanes;
+        const __m256i lower = _mm256_maskz_loadu_epi32(mask, index);
+        a = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, lower, s.grid.data, 4);
+        b = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask,
+                                      _mm256_add_epi32(lower, _mm256_set1_epi32(1)), s.grid.data, 4);
     } else {
-        const __m512i offset =
-            _mm512_zextsi256_si512(_mm256_sub_epi32(index, _mm256_set1_epi32(start)));
-        const __m512 low = _mm512_loadu_ps(s.grid.data + start);
-        const __m512 high = _mm512_loadu_ps(s.grid.data + start + 16);
-        a = _mm512_castps512_ps256(_mm512_permutex2var_ps(low, offset, high));
-        b = _mm512_castps512_ps256(_mm512_permutex2var_ps(
-            low, _mm512_add_epi32(offset, _mm512_set1_epi32(1)), high));
+        // a in the low half, b in the high half.
+        const __m512i pick = _mm512_cvtepu8_epi32(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.pick.get() + j * 2)));
+        const __m512 both = _mm512_permutex2var_ps(_mm512_loadu_ps(s.grid.data + start), pick,
+                                                   _mm512_loadu_ps(s.grid.data + start + 16));
+        a = _mm512_castps512_ps256(both);
+        b = _mm512_extractf32x8_ps(both, 1);
     }
     const __m128i samples = Mix(_mm256_maskz_loadu_ps(mask, upperWeight + j), b,
                                 _mm256_maskz_loadu_ps(mask, lowerWeight + j), a);
