@@ -89,6 +89,10 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
     __m512d upper[Count];
     __m512d x[Count];     // samples of tap m
     __m512d next[Count];  // row m + 1
+    // The loops over the groups are unrolled in full, so that these arrays
+    // live in registers; otherwise GCC keeps them on the stack around the
+    // tap loop.
+#pragma GCC unroll 8
     for (int g = 0; g < Count; ++g) {
         row[g] = s.frame.data + std::ptrdiff_t{s.groupRow[j + g]} * kLanes;
         shift[g] = s.groupShift[j + g];
@@ -102,6 +106,7 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
     for (; m + 2 <= taps; m += 2) {
         const __m512d tap = _mm512_set1_pd(c[m]);
         const __m512d tap1 = _mm512_set1_pd(c[m + 1]);
+#pragma GCC unroll 8
         for (int g = 0; g < Count; ++g) {
             const __m512d after = _mm512_load_pd(row[g] + (m + 2) * kLanes);
             const __m512d x1 = _mm512_mask_blend_pd(shift[g], next[g], after);
@@ -117,12 +122,14 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
     }
     if (m < taps) {
         const __m512d tap = _mm512_set1_pd(c[m]);
+#pragma GCC unroll 8
         for (int g = 0; g < Count; ++g) {
             const __m512d after = _mm512_load_pd(row[g] + (m + 2) * kLanes);
             lower[g] = _mm512_fmadd_pd(tap, x[g], lower[g]);
             upper[g] = _mm512_fmadd_pd(tap, _mm512_mask_blend_pd(shift[g], next[g], after), upper[g]);
         }
     }
+#pragma GCC unroll 8
     for (int g = 0; g < Count; ++g) {
         _mm_store_si128(reinterpret_cast<__m128i*>(s.results.data + (j + g) * kLanes),
                         Mix(s, j + g, lower[g], upper[g]));
