@@ -11,7 +11,7 @@
 // times the eight coefficients of that tap in lane order. Lane q takes
 // coefficient 8k + 8 - variant - q, so with the coefficients reversed the
 // eight are neighbours, and both variants read one reversed copy. Positions
-// run eight at a time, so the multiply-adds of one sum do not wait on each
+// run ten at a time, so the multiply-adds of one sum do not wait on each
 // other.
 //
 // In the grid an output's two values are neighbours, slots 9b + phase and

@@ -32,9 +32,10 @@ namespace velumor {
 namespace {
 
 constexpr int kLanes = UpLanes::kLanes;
-// Positions in flight: cores with two 512-bit multiply-add units need eight
-// independent sums to keep both busy.
-constexpr int kTile = 8;
+// Positions in flight: cores with two 512-bit multiply-add units of four
+// cycles need at least eight independent sums to keep both busy; ten leave
+// room for the broadcast loads' latency.
+constexpr int kTile = 10;
 
 // The taps as doubles in reverse order: reversed[m] = coefficient[taps - 1 - m].
 VELUMOR_AVX512 void ReverseCoefficients(UpLanes& s, const float* coefficients) {
