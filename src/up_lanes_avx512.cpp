@@ -17,6 +17,7 @@
 #include <immintrin.h>
 
 #include <cstddef>
+#include <cstdint>
 
 // GCC 12 takes the deliberately undefined source vectors inside the AVX-512
 // intrinsics for uninitialised values.
@@ -111,34 +112,45 @@ VELUMOR_AVX512 inline __m128i Mix(__m256 upper, __m256 b, __m256 lower, __m256 a
                                               _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a))));
 }
 
+// What the mixing reads and writes, copied out of UpLanes once a frame: the
+// 16-byte stores may alias anything, so fields read through `s` would be
+// loaded again after every store.
+struct MixView {
+    const float* grid;
+    const int* groupStart;
+    const std::uint8_t* pick;
+    const int* gatherIndex;
+    const float* upperWeight;
+    const float* lowerWeight;
+    short* dst;
+};
+
 // Outputs j .. j + 7 under mask: nothing past the outputs is read or written.
-VELUMOR_AVX512 inline void MixOutputs(const UpLanes& s, const float* upperWeight,
-                                      const float* lowerWeight, int j, __mmask8 mask, short* dst) {
-    const int group = j / kLanes;
-    const int start = s.groupStart[group];
+VELUMOR_AVX512 inline void MixOutputs(const MixView& v, int j, __mmask8 mask) {
+    const int start = v.groupStart[j / kLanes];
     __m256 a;
     __m256 b;
     if (start < 0) {
-        const int* index = s.gatherIndex.get() + std::ptrdiff_t{-1 - start} * kLanes;
+        const int* index = v.gatherIndex + std::ptrdiff_t{-1 - start} * kLanes;
         const __m256i lower = _mm256_maskz_loadu_epi32(mask, index);
-        a = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, lower, s.grid.data, 4);
+        a = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask, lower, v.grid, 4);
         b = _mm256_mmask_i32gather_ps(_mm256_setzero_ps(), mask,
-                                      _mm256_add_epi32(lower, _mm256_set1_epi32(1)), s.grid.data, 4);
+                                      _mm256_add_epi32(lower, _mm256_set1_epi32(1)), v.grid, 4);
     } else {
         // a in the low half, b in the high half.
-        const __m512i pick = _mm512_cvtepu8_epi32(
-            _mm_loadu_si128(reinterpret_cast<const __m128i*>(s.pick.get() + j * 2)));
-        const __m512 both = _mm512_permutex2var_ps(_mm512_loadu_ps(s.grid.data + start), pick,
-                                                   _mm512_loadu_ps(s.grid.data + start + 16));
+        const __m512i pick =
+            _mm512_cvtepu8_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(v.pick + j * 2)));
+        const __m512 both = _mm512_permutex2var_ps(_mm512_loadu_ps(v.grid + start), pick,
+                                                   _mm512_loadu_ps(v.grid + start + 16));
         a = _mm512_castps512_ps256(both);
         b = _mm512_extractf32x8_ps(both, 1);
     }
-    const __m128i samples = Mix(_mm256_maskz_loadu_ps(mask, upperWeight + j), b,
-                                _mm256_maskz_loadu_ps(mask, lowerWeight + j), a);
+    const __m128i samples = Mix(_mm256_maskz_loadu_ps(mask, v.upperWeight + j), b,
+                                _mm256_maskz_loadu_ps(mask, v.lowerWeight + j), a);
     if (mask == 0xFF) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + j), samples);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(v.dst + j), samples);
     } else {
-        _mm_mask_storeu_epi16(dst + j, mask, samples);
+        _mm_mask_storeu_epi16(v.dst + j, mask, samples);
     }
 }
 
@@ -150,14 +162,12 @@ VELUMOR_AVX512 void ConvertUpLanesAvx512(UpLanes& s, const float* coefficients, 
     ReverseCoefficients(s, coefficients);
     WidenWork(s, work);
     FillGrid(s);
+    const MixView view{s.grid.data, s.groupStart.get(), s.pick.get(), s.gatherIndex.get(),
+                       upperWeight, lowerWeight, dst};
+    const int outputs = s.outputs;
     int j = 0;
-    for (; j + kLanes <= s.outputs; j += kLanes) {
-        MixOutputs(s, upperWeight, lowerWeight, j, 0xFF, dst);
-    }
-    if (j < s.outputs) {
-        MixOutputs(s, upperWeight, lowerWeight, j,
-                   static_cast<__mmask8>((1u << (s.outputs - j)) - 1u), dst);
-    }
+    for (; j + kLanes <= outputs; j += kLanes) MixOutputs(view, j, 0xFF);
+    if (j < outputs) MixOutputs(view, j, static_cast<__mmask8>((1u << (outputs - j)) - 1u));
 }
 
 }  // namespace velumor
