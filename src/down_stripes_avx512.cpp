@@ -126,7 +126,8 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
         for (int g = 0; g < Count; ++g) {
             const __m512d after = _mm512_load_pd(row[g] + (m + 2) * kLanes);
             lower[g] = _mm512_fmadd_pd(tap, x[g], lower[g]);
-            upper[g] = _mm512_fmadd_pd(tap, _mm512_mask_blend_pd(shift[g], next[g], after), upper[g]);
+            const __m512d x1 = _mm512_mask_blend_pd(shift[g], next[g], after);
+            upper[g] = _mm512_fmadd_pd(tap, x1, upper[g]);
         }
     }
 #pragma GCC unroll 8

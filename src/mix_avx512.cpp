@@ -34,11 +34,14 @@ VELUMOR_AVX512 inline void MixGroup(__m512 a, __m512 b, const float* upperWeight
                                     const float* lowerWeight, __mmask16 mask, short* dst) {
     const __m512 upper = _mm512_maskz_loadu_ps(mask, upperWeight);
     const __m512 lower = _mm512_maskz_loadu_ps(mask, lowerWeight);
-    const __m128i low = StoreSamplesAvx512(Mix8(_mm512_castps512_ps256(upper), _mm512_castps512_ps256(b),
-                                                _mm512_castps512_ps256(lower), _mm512_castps512_ps256(a)));
-    const __m128i high = StoreSamplesAvx512(Mix8(_mm512_extractf32x8_ps(upper, 1), _mm512_extractf32x8_ps(b, 1),
-                                                 _mm512_extractf32x8_ps(lower, 1), _mm512_extractf32x8_ps(a, 1)));
-    _mm256_mask_storeu_epi16(dst, mask, _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
+    const __m128i low =
+        StoreSamplesAvx512(Mix8(_mm512_castps512_ps256(upper), _mm512_castps512_ps256(b),
+                                _mm512_castps512_ps256(lower), _mm512_castps512_ps256(a)));
+    const __m128i high =
+        StoreSamplesAvx512(Mix8(_mm512_extractf32x8_ps(upper, 1), _mm512_extractf32x8_ps(b, 1),
+                                _mm512_extractf32x8_ps(lower, 1), _mm512_extractf32x8_ps(a, 1)));
+    _mm256_mask_storeu_epi16(dst, mask,
+                             _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1));
 }
 
 VELUMOR_AVX512 inline void GatherGroup(const float* table, __m512i lowerAt, __m512i upperAt,

@@ -108,8 +108,9 @@ VELUMOR_AVX512 void FillGrid(const UpLanes& s) {
 
 // upper * b + lower * a in double, then the sample store rule.
 VELUMOR_AVX512 inline __m128i Mix(__m256 upper, __m256 b, __m256 lower, __m256 a) {
-    return StoreSamplesAvx512(_mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b),
-                                              _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a))));
+    const __m512d lowerPart = _mm512_mul_pd(_mm512_cvtps_pd(lower), _mm512_cvtps_pd(a));
+    return StoreSamplesAvx512(
+        _mm512_fmadd_pd(_mm512_cvtps_pd(upper), _mm512_cvtps_pd(b), lowerPart));
 }
 
 // What the mixing reads and writes, copied out of UpLanes once a frame: the
