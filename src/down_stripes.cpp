@@ -70,7 +70,6 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
     if (rows * kLanes * std::int64_t{sizeof(double)} > kMostBytes) return nullptr;
     s->rows = static_cast<int>(rows);
     s->frame = NewAlignedZeroedArray<double>(rows * kLanes);
-    s->coefficients = NewAlignedZeroedArray<double>(taps);
     s->results = NewAlignedZeroedArray<short>(std::int64_t{s->groupsRounded} * kLanes);
     const int farthest = *std::max_element(s->laneOffset, s->laneOffset + kLanes);
     s->workNeeded = std::int64_t{s->first} + farthest + rows;

@@ -33,7 +33,6 @@ struct DownStripes {
     AlignedArray<float> upperWeight;  // group by group, eight lanes each
     AlignedArray<float> lowerWeight;
     AlignedArray<double> frame;         // rows x 8: Work transposed, as doubles
-    AlignedArray<double> coefficients;  // the taps as doubles, widened per frame
     AlignedArray<short> results;        // group by group, eight lanes each
     std::int64_t workNeeded = 0;  // floats of Work that filling `frame` reads
 };

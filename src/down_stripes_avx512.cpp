@@ -9,8 +9,11 @@
 // m of the lower sum and tap m - 1 of the upper one, so one load and one
 // blend feed two multiply-adds. Five groups run side by side, ten sums, so
 // that the multiply-adds of one sum do not wait on each other even on cores
-// with two 512-bit multiply-add units. The outputs are mixed
-// in the registers and stored group by group, then transposed into dst.
+// with two 512-bit multiply-add units. Each tap is read from Coefficients
+// and widened where the groups use it, once for five groups: cheaper than
+// widening them all into an array first, and a caller who writes
+// Coefficients still gets the taps it wrote. The outputs are mixed in the
+// registers and stored group by group, then transposed into dst.
 #include "conversion_kernels.h"
 #include "down_stripes.h"
 #include "sample_store_avx512.h"
@@ -81,8 +84,7 @@ VELUMOR_AVX512 inline __m128i Mix(const DownStripes& s, int j, __m512d lower, __
 
 // Groups j .. j + Count - 1, both sums of every lane.
 template <int Count>
-VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
-    const double* c = s.coefficients.data;
+VELUMOR_AVX512 inline void Groups(const DownStripes& s, const float* c, int taps, int j) {
     const double* row[Count];
     __mmask8 shift[Count];
     __m512d lower[Count];
@@ -139,11 +141,12 @@ VELUMOR_AVX512 inline void Groups(const DownStripes& s, int taps, int j) {
 
 // The last 1 .. Count groups.
 template <int Count>
-VELUMOR_AVX512 inline void Remainder(const DownStripes& s, int taps, int j, int left) {
+VELUMOR_AVX512 inline void Remainder(const DownStripes& s, const float* c, int taps, int j,
+                                     int left) {
     if (left == Count) {
-        Groups<Count>(s, taps, j);
+        Groups<Count>(s, c, taps, j);
     } else if constexpr (Count > 1) {
-        Remainder<Count - 1>(s, taps, j, left);
+        Remainder<Count - 1>(s, c, taps, j, left);
     }
 }
 
@@ -181,11 +184,10 @@ VELUMOR_AVX512 inline void StoreOutputs(const DownStripes& s, int j0, short* dst
 
 VELUMOR_AVX512 void ConvertDownStripesAvx512(DownStripes& s, const float* coefficients, int taps,
                                              const float* work, short* dst) {
-    for (int k = 0; k < taps; ++k) s.coefficients.data[k] = coefficients[k];
     TransposeFrame(s, work);
     int j = 0;
-    for (; j + kGroups <= s.stride; j += kGroups) Groups<kGroups>(s, taps, j);
-    Remainder<kGroups - 1>(s, taps, j, s.stride - j);
+    for (; j + kGroups <= s.stride; j += kGroups) Groups<kGroups>(s, coefficients, taps, j);
+    Remainder<kGroups - 1>(s, coefficients, taps, j, s.stride - j);
     for (int j0 = 0; j0 < s.stride; j0 += kLanes) StoreOutputs(s, j0, dst);
 }
 
