@@ -54,14 +54,4 @@ std::string LowPassFile(int taps, double cutoff, double gain) {
     return path;
 }
 
-const char* PathName(velumor::KernelPath path) {
-    switch (path) {
-        case velumor::KernelPath::kScalar: return "scalar";
-        case velumor::KernelPath::kPortable: return "portable";
-        case velumor::KernelPath::kAvx2: return "avx2";
-        case velumor::KernelPath::kAvx512: return "avx512";
-    }
-    return "unknown";
-}
-
 }  // namespace bench

@@ -1,13 +1,10 @@
 // Shared by the benchmark programs: a deterministic speech-band test signal,
-// low-pass coefficient files for the file-filter geometries, and the names
-// of the code paths.
+// and low-pass coefficient files for the file-filter geometries.
 #ifndef VELUMOR_BENCH_SUPPORT_H
 #define VELUMOR_BENCH_SUPPORT_H
 
 #include <string>
 #include <vector>
-
-#include "conversion_kernels.h"
 
 namespace bench {
 
@@ -19,8 +16,6 @@ std::vector<short> SpeechBandSignal(double seconds, double rate);
 // fraction of the sampling rate, gain at DC) to a file and returns its path.
 // The file lives in the temporary directory until the process ends.
 std::string LowPassFile(int taps, double cutoff, double gain);
-
-const char* PathName(velumor::KernelPath path);
 
 }  // namespace bench
 

@@ -9,19 +9,18 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "converters/engine_of.h"
 #include "velumor.h"
 
 namespace {
 
 using velumor::KernelPath;
 
-constexpr KernelPath kPaths[] = {KernelPath::kScalar, KernelPath::kPortable, KernelPath::kAvx2,
-                                 KernelPath::kAvx512};
-
 template <typename Converter>
 void RunFrames(benchmark::State& state, Converter& converter, KernelPath path, double seconds,
                double inputRate) {
-    if (!VelumorKernelHook::ForcePath(converter, path)) {
+    const auto engine = velumor::EngineOf<Converter>::Type::OnPath(converter, path);
+    if (!engine) {
         state.SkipWithError("path not available for this converter");
         return;
     }
@@ -31,7 +30,7 @@ void RunFrames(benchmark::State& state, Converter& converter, KernelPath path, d
     std::size_t at = 0;
     for (auto _ : state) {
         if (at + frame > signal.size()) at = 0;
-        converter.Conversion(signal.data() + at, out.data());
+        engine->Convert(converter, signal.data() + at, out.data());
         benchmark::DoNotOptimize(out.data());
         benchmark::ClobberMemory();
         at += frame;
@@ -67,9 +66,9 @@ void Up(benchmark::State& state, KernelPath path, float seconds, int factor) {
 }
 
 void RegisterAll() {
-    for (const KernelPath path : kPaths) {
+    for (const KernelPath path : velumor::kKernelPaths) {
         if (!velumor::KernelPathAvailable(path)) continue;
-        const std::string name = bench::PathName(path);
+        const std::string name = velumor::KernelPathName(path);
         for (const int ms : {10, 20, 100, 1000}) {
             const float seconds = static_cast<float>(ms) / 1000.0f;
             benchmark::RegisterBenchmark(("down/" + name + "/builtin35/" + std::to_string(ms) + "ms").c_str(),

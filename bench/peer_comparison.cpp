@@ -17,6 +17,7 @@
 #include <vector>
 
 #include "bench_support.h"
+#include "converters/engine_of.h"
 #include "velumor.h"
 
 #ifdef VELUMOR_HAVE_SPEEXDSP
@@ -62,12 +63,18 @@ double Median(std::vector<double> values) {
 template <typename Converter>
 Entry VelumorEntry(bool force, KernelPath path) {
     return [=]() -> Pass {
+        using Engine = typename velumor::EngineOf<Converter>::Type;
         std::shared_ptr<Converter> c = std::make_shared<Converter>(0.02f);
-        if (force) VelumorKernelHook::ForcePath(*c, path);
-        return [c](const Job& job) {
+        std::shared_ptr<Engine> engine;
+        if (force) engine = Engine::OnPath(*c, path);
+        return [c, engine](const Job& job) {
             std::vector<short> out(static_cast<std::size_t>(c->OutputLength));
             for (std::size_t at = 0; at + job.frame <= job.signal.size(); at += job.frame) {
-                c->Conversion(job.signal.data() + at, out.data());
+                if (engine) {
+                    engine->Convert(*c, job.signal.data() + at, out.data());
+                } else {
+                    c->Conversion(job.signal.data() + at, out.data());
+                }
             }
         };
     };
@@ -150,16 +157,15 @@ struct Named {
 std::vector<Named> Entries(bool down) {
     std::vector<Named> list;
     const std::string picked =
-        std::string("velumor (picks ") + bench::PathName(velumor::BestKernelPath()) + ")";
+        std::string("velumor (picks ") + velumor::KernelPathName(velumor::BestKernelPath()) + ")";
     if (down) {
         list.push_back({picked, VelumorEntry<CDownSampler>(false, KernelPath::kScalar)});
     } else {
         list.push_back({picked, VelumorEntry<CUpSampler>(false, KernelPath::kScalar)});
     }
-    for (const KernelPath path : {KernelPath::kScalar, KernelPath::kPortable, KernelPath::kAvx2,
-                                  KernelPath::kAvx512}) {
+    for (const KernelPath path : velumor::kKernelPaths) {
         if (!velumor::KernelPathAvailable(path)) continue;
-        const std::string name = std::string("velumor ") + bench::PathName(path) + " path";
+        const std::string name = std::string("velumor ") + velumor::KernelPathName(path) + " path";
         list.push_back({name, down ? VelumorEntry<CDownSampler>(true, path)
                                    : VelumorEntry<CUpSampler>(true, path)});
     }

@@ -8,7 +8,7 @@
 #include <cstring>
 #include <memory>
 
-#include "coefficient_reader.h"
+#include "coefficients/coefficient_reader.h"
 #include "fuzz_temp_file.h"
 
 namespace {

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "frame_length.h"
+#include "common/frame_length.h"
 #include "fuzz_temp_file.h"
 #include "velumor.h"
 

@@ -1,5 +1,5 @@
-// Differential fuzz target: every code path of Conversion this processor
-// runs must give the plain scalar path's output bit for bit, on geometries,
+// Differential fuzz target: every kernel this processor runs must give the
+// scalar kernel's output bit for bit, on geometries,
 // coefficients and frames chosen by the fuzzer. The coefficients are written
 // straight into the converters' Coefficients arrays, which every path reads
 // afresh on each frame.
@@ -10,15 +10,21 @@
 #include <memory>
 #include <vector>
 
-#include "conversion_kernels.h"
+#include "converters/engine_of.h"
+#include "kernels/kernel_path.h"
 #include "velumor.h"
 
 namespace {
 
 using velumor::KernelPath;
 
-constexpr KernelPath kVectorPaths[] = {KernelPath::kPortable, KernelPath::kAvx2,
-                                       KernelPath::kAvx512};
+// A converter run on an engine of one kernel in place of its own.
+template <typename Converter>
+struct OnKernel {
+    std::unique_ptr<Converter> converter;
+    std::unique_ptr<typename velumor::EngineOf<Converter>::Type> engine;
+    void Conversion(const short* src, short* dst) { engine->Convert(*converter, src, dst); }
+};
 constexpr const char* kNoFile = "/nonexistent/velumor-fuzz-coefficients.txt";
 
 // Reads fuzz bytes front to back; past the end everything reads as zero.
@@ -55,32 +61,37 @@ void FillCoefficients(Bytes& bytes, float* coefficients, int count) {
 }
 
 template <typename Converter>
-void CompareFrames(Bytes& bytes, std::vector<std::unique_ptr<Converter>>& converters) {
-    Converter& reference = *converters.front();
+void CompareFrames(Bytes& bytes, std::vector<OnKernel<Converter>>& converters) {
+    const Converter& geometry = *converters.front().converter;
+    OnKernel<Converter>& reference = converters.front();
     const std::size_t size =
-        static_cast<std::size_t>(std::max(reference.InputLength, reference.OutputLength)) + 1;
+        static_cast<std::size_t>(std::max(geometry.InputLength, geometry.OutputLength)) + 1;
     for (int frame = 0; frame < 4 && !bytes.Empty(); ++frame) {
         std::vector<short> input(size);
-        for (int i = 0; i < reference.InputLength; ++i) input[static_cast<std::size_t>(i)] = bytes.Sample();
+        for (int i = 0; i < geometry.InputLength; ++i) input[static_cast<std::size_t>(i)] = bytes.Sample();
         std::vector<short> expected(size, 0x5A5A);
         reference.Conversion(input.data(), expected.data());
         for (std::size_t c = 1; c < converters.size(); ++c) {
             std::vector<short> actual(size, 0x5A5A);
-            converters[c]->Conversion(input.data(), actual.data());
+            converters[c].Conversion(input.data(), actual.data());
             if (actual != expected) __builtin_trap();
         }
     }
 }
 
-// The scalar converter first, then one per vector path that can run.
+// The scalar kernel first, then, for each vector path that can run, the
+// kernel it picks and its table kernel.
 template <typename Converter, typename Make>
-std::vector<std::unique_ptr<Converter>> MakeAll(Make make) {
-    std::vector<std::unique_ptr<Converter>> all;
-    all.push_back(make());
-    VelumorKernelHook::ForcePath(*all.back(), KernelPath::kScalar);
-    for (const KernelPath path : kVectorPaths) {
-        std::unique_ptr<Converter> c = make();
-        if (VelumorKernelHook::ForcePath(*c, path)) all.push_back(std::move(c));
+std::vector<OnKernel<Converter>> MakeAll(Make make) {
+    using Engine = typename velumor::EngineOf<Converter>::Type;
+    std::vector<OnKernel<Converter>> all;
+    for (const KernelPath path : velumor::kKernelPaths) {
+        for (const bool table : {false, true}) {
+            if (table && path == KernelPath::kScalar) continue;
+            std::unique_ptr<Converter> c = make();
+            std::unique_ptr<Engine> engine = table ? Engine::OnTable(*c, path) : Engine::OnPath(*c, path);
+            if (engine) all.push_back({std::move(c), std::move(engine)});
+        }
     }
     return all;
 }
@@ -93,10 +104,10 @@ void FuzzDown(Bytes& bytes) {
     auto all = MakeAll<CDownSampler>([&] {
         return std::make_unique<CDownSampler>(duration, inputRate, outputRate, taps, kNoFile);
     });
-    if (all.front()->InputLength < taps / 2) return;  // too short for its history
+    if (all.front().converter->InputLength < taps / 2) return;  // too short for its history
     std::vector<float> coefficients(static_cast<std::size_t>(taps));
     FillCoefficients(bytes, coefficients.data(), taps);
-    for (auto& c : all) std::copy(coefficients.begin(), coefficients.end(), c->Coefficients);
+    for (auto& c : all) std::copy(coefficients.begin(), coefficients.end(), c.converter->Coefficients);
     CompareFrames(bytes, all);
 }
 
@@ -109,11 +120,11 @@ void FuzzUp(Bytes& bytes) {
     auto all = MakeAll<CUpSampler>([&] {
         return std::make_unique<CUpSampler>(duration, inputRate, outputRate, factor, fileTaps, kNoFile);
     });
-    const CUpSampler& first = *all.front();
+    const CUpSampler& first = *all.front().converter;
     if (first.InputLength < first.Span - 1) return;  // too short for its history
     std::vector<float> coefficients(static_cast<std::size_t>(first.TapCount));
     FillCoefficients(bytes, coefficients.data(), first.TapCount);
-    for (auto& c : all) std::copy(coefficients.begin(), coefficients.end(), c->Coefficients);
+    for (auto& c : all) std::copy(coefficients.begin(), coefficients.end(), c.converter->Coefficients);
     CompareFrames(bytes, all);
 }
 

@@ -23,7 +23,7 @@ targets=()
 for source in fuzz/*_fuzzer.cpp; do
   name=$(basename "$source" .cpp)
   echo "== building $name"
-  clang++ "${flags[@]}" "$source" src/*.cpp -o "$out/$name"
+  clang++ "${flags[@]}" "$source" $(find src -name "*.cpp" | sort) -o "$out/$name"
   targets+=("$name")
 done
 

@@ -44,8 +44,8 @@
 #define VELUMOR_H
 
 namespace velumor {
-struct DownStripes;
-struct UpLanes;
+class DownEngine;
+class UpEngine;
 }
 
 #if defined(_WIN32)
@@ -98,28 +98,23 @@ public:
      * is written; with InputLength 0, dst[0] is 0 and src is not read. */
     void Conversion(const short* src, short* dst);
 
-    int InputLength;     /* input samples per frame (>= 0) */
-    int OutputLength;    /* output samples per frame (>= 0) */
-    float Step;          /* input samples per output sample */
-    int TapCount;        /* filter coefficients (>= 0) */
-    float* Coefficients; /* TapCount coefficients */
-    float* History;      /* TapCount / 2 last input samples of the stream */
-    float* Work;         /* history, frame, then a zero tail */
-    int* BaseIndex;      /* per output: whole input position at or before it,
-                          * clamped to 0 .. InputLength + TapCount / 2 so that
-                          * every window stays inside Work (never clamped when
-                          * the rates are positive and finite) */
-    float* UpperWeight;  /* per output: weight of the value at BaseIndex + 1 */
-    float* LowerWeight;  /* per output: weight of the value at BaseIndex */
+    int InputLength = 0;            /* input samples per frame (>= 0) */
+    int OutputLength = 0;           /* output samples per frame (>= 0) */
+    float Step = 0.0f;              /* input samples per output sample */
+    int TapCount = 0;               /* filter coefficients (>= 0) */
+    float* Coefficients = nullptr;  /* TapCount coefficients */
+    float* History = nullptr;       /* TapCount / 2 last input samples of the stream */
+    float* Work = nullptr;          /* history, frame, then a zero tail */
+    int* BaseIndex = nullptr;       /* per output: whole input position at or before
+                                     * it, clamped to 0 .. InputLength + TapCount / 2
+                                     * so that every window stays inside Work (never
+                                     * clamped when the rates are positive and finite) */
+    float* UpperWeight = nullptr;   /* per output: weight of the value at BaseIndex + 1 */
+    float* LowerWeight = nullptr;   /* per output: weight of the value at BaseIndex */
 
 private:
-    friend struct VelumorKernelHook;
-    int Path;           /* code path of Conversion, picked at construction */
-    int FilteredFirst;  /* first input position whose filtered value is used */
-    int FilteredCount;  /* filtered values a frame uses, when tabled */
-    double* Wide;       /* coefficients and Work as doubles, or null */
-    float* Filtered;    /* table of a frame's filtered values, or null */
-    velumor::DownStripes* Stripes; /* layout of the AVX-512 path, or null */
+    /* The library's own state for Conversion's fast paths. */
+    velumor::DownEngine* Engine = nullptr;
 };
 
 /*
@@ -166,28 +161,23 @@ public:
      * is written; with InputLength 0 src is not read. */
     void Conversion(const short* src, short* dst);
 
-    int InputLength;     /* input samples per frame (>= 0) */
-    int OutputLength;    /* output samples per frame (>= 0) */
-    int Factor;          /* upsampling factor L (>= 1) */
-    float Step;          /* grid positions per output sample */
-    int TapCount;        /* Factor * G + 1 coefficients */
-    int Span;            /* G + 1 */
-    float* Coefficients; /* TapCount coefficients */
-    float* History;      /* G last input samples of the stream, times Factor */
-    float* Work;         /* history, then the frame, each times Factor */
-    float* UpperWeight;  /* per output: weight of the later grid value */
-    float* LowerWeight;  /* per output: weight of the earlier grid value */
-    int* Phase;          /* per output: earlier grid position mod Factor */
-    int* BaseIndex;      /* per output: input sample at or before it */
+    int InputLength = 0;            /* input samples per frame (>= 0) */
+    int OutputLength = 0;           /* output samples per frame (>= 0) */
+    int Factor = 1;                 /* upsampling factor L (>= 1) */
+    float Step = 0.0f;              /* grid positions per output sample */
+    int TapCount = 0;               /* Factor * G + 1 coefficients */
+    int Span = 0;                   /* G + 1 */
+    float* Coefficients = nullptr;  /* TapCount coefficients */
+    float* History = nullptr;       /* G last input samples of the stream, times Factor */
+    float* Work = nullptr;          /* history, then the frame, each times Factor */
+    float* UpperWeight = nullptr;   /* per output: weight of the later grid value */
+    float* LowerWeight = nullptr;   /* per output: weight of the earlier grid value */
+    int* Phase = nullptr;           /* per output: earlier grid position mod Factor */
+    int* BaseIndex = nullptr;       /* per output: input sample at or before it */
 
 private:
-    friend struct VelumorKernelHook;
-    int Path;           /* code path of Conversion, picked at construction */
-    int FilteredCount;  /* input positions per phase row of the table */
-    int FilteredStride; /* row stride of the table */
-    double* Wide;       /* coefficients and Work as doubles, or null */
-    float* Filtered;    /* table of a frame's grid values, or null */
-    velumor::UpLanes* Lanes; /* layout of the AVX-512 path, or null */
+    /* The library's own state for Conversion's fast paths. */
+    velumor::UpEngine* Engine = nullptr;
 };
 
 #endif /* VELUMOR_H */

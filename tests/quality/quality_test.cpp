@@ -12,7 +12,7 @@
 #include "analysis.h"
 #include "figures.h"
 #include "measurements.h"
-#include "temp_file.h"
+#include "support/temp_file.h"
 #include "velumor_converters.h"
 
 namespace {
