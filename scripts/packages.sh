@@ -10,3 +10,5 @@ ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)
 BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)
 # The velumor tool (libsndfile) and the main job's level measurement (sox).
 TOOL_PACKAGES=(libsndfile1-dev sox)
+# The ABI check against the committed baseline (scripts/ci-abi.sh).
+ABI_PACKAGES=(abigail-tools)
