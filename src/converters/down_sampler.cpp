@@ -50,7 +50,7 @@ std::unique_ptr<DownEngine> Build(CDownSampler& s, const FillCoefficients& fillC
     arrays.Allocate(s.LowerWeight, s.OutputLength);
     FillPositions(s);
     // Work's zero tail runs on past every window, for whole vectors too.
-    arrays.Allocate(s.Work, velumor::DownWorkLength(s) + velumor::kWorkPadding);
+    arrays.Allocate(s.Work, velumor::DownWorkCapacity(s));
     fillCoefficients(s.Coefficients);
     std::unique_ptr<DownEngine> engine = DownEngine::ForConverter(s);
     arrays.Keep();

@@ -19,6 +19,11 @@ constexpr int kWorkPadding = 32;
 // of any geometry, Work[BaseIndex[j] .. BaseIndex[j] + TapCount].
 std::int64_t DownWorkLength(const CDownSampler& converter);
 
+// Floats allocated for the downsampler's Work: its length, the padding, and
+// what the AVX-512 stripes read past them (their last lane's rows run on
+// for a whole stripe), whichever reaches furthest.
+std::int64_t DownWorkCapacity(const CDownSampler& converter);
+
 // Floats of the upsampler's Work: G history samples and the frame; an empty
 // frame still gets the one zero slot its windows reach.
 std::int64_t UpWorkLength(const CUpSampler& converter);

@@ -55,7 +55,7 @@ std::unique_ptr<DownKernel> MakeStripesDownKernel(const CDownSampler& s) {
     if (!KernelPathAvailable(KernelPath::kAvx512)) return nullptr;
     std::unique_ptr<DownStripes> stripes =
         MakeDownStripes(s.BaseIndex, s.UpperWeight, s.LowerWeight, s.OutputLength, s.TapCount,
-                        DownWorkLength(s) + kWorkPadding);
+                        DownWorkCapacity(s));
     if (!stripes) return nullptr;
     return std::make_unique<StripesDownKernel>(s, std::move(stripes));
 }

@@ -37,6 +37,10 @@ struct DownStripes {
     AlignedArray<short> results;          // group by group, eight lanes each
 };
 
+// The floats of Work that the stripes of these positions read (0 where
+// they have none), so that a converter can allocate them.
+std::int64_t DownStripesWorkReach(const int* baseIndex, int outputLength, int taps);
+
 // The layout for the outputs 1 .. outputLength - 1 of a downsampler with
 // these positions and weights, whose Work holds workCapacity floats (zeros
 // past the frame); null when the positions do not grow along the frame, a
