@@ -79,7 +79,9 @@ TEST_P(PositionTableTest, BaseIndexAndPhaseAreIndependent) {
         later += difference == 1;
         earlier += difference == -1;
     }
-    if (c.later >= 0) EXPECT_EQ(later, c.later);
+    if (c.later >= 0) {
+        EXPECT_EQ(later, c.later);
+    }
     EXPECT_EQ(later > 0, c.later != 0);
     EXPECT_EQ(earlier > 0, c.earlier != 0);
 }
