@@ -6,6 +6,8 @@ TEST_PACKAGES=(libgtest-dev locales)
 QUALITY_PACKAGES=(pkg-config libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-numpy
                   python3-matplotlib)
 ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)
+# scripts/ci-emulation.sh: other processors under qemu, and the aarch64 cross compiler.
+EMULATION_PACKAGES=(qemu-user g++-aarch64-linux-gnu libc6-dev-arm64-cross)
 # The benchmarks: Google Benchmark and the peer resamplers they measure.
 BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)
 # The velumor tool (libsndfile) and the main job's level measurement (sox).
