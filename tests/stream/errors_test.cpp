@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "../temp_file.h"
+#include "support/temp_file.h"
 #include "stream_runner.h"
 
 namespace {
