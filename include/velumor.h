@@ -38,6 +38,10 @@
  * nearest float, independent of the process's locale. A file that cannot be
  * opened leaves every coefficient 0.
  *
+ * Binary interface: libVelumor.so.1 keeps the classes' exported functions
+ * and their layout (the public members below, in their order, then one
+ * private pointer to the library's own state) for every 1.x release.
+ *
  * This header compiles as C++11 and later.
  */
 #ifndef VELUMOR_H

@@ -6,7 +6,11 @@ namespace velumor {
 
 namespace {
 
-void CopyFrame(const short* src, float* dst, int count, int scale) {
+void CopyFrame(const short* src, float* dst, int count, int) {
+    for (int i = 0; i < count; ++i) dst[i] = src[i];
+}
+
+void CopyScaledFrame(const short* src, float* dst, int count, int scale) {
     for (int i = 0; i < count; ++i) {
         dst[i] = static_cast<float>(static_cast<double>(src[i]) * scale);
     }
@@ -35,7 +39,7 @@ FrameCopy FrameCopyFor(KernelPath path, int scale) {
     static_cast<void>(path);
     static_cast<void>(scale);
 #endif
-    return CopyFrame;
+    return scale == 1 ? CopyFrame : CopyScaledFrame;
 }
 
 }  // namespace velumor
