@@ -41,18 +41,13 @@ HEADERS = files("include", "*.h") + files("src", "*.h") + files("python/src", "*
 
 VERSION = project_version()
 
-# Until the stream library's sources are in src/, the package has the frame
-# classes only.
-STREAMS = any("velumor_stream_create" in p.read_text(errors="replace") for p in (ROOT / "src").rglob("*.cpp"))
-PACKAGE_SOURCES = [s for s in sources("python/src") if STREAMS or not s.endswith("stream_classes.cpp")]
-
 ParallelCompile("VELUMOR_BUILD_JOBS", default=2).install()
 
 extension = Pybind11Extension(
     "velumor._velumor",
-    PACKAGE_SOURCES + sources("src"),
+    sources("python/src") + sources("src"),
     include_dirs=["include", "src", "python/src"],
-    define_macros=[("VELUMOR_VERSION", f'"{VERSION}"')] + ([("VELUMOR_PYTHON_STREAMS", "1")] if STREAMS else []),
+    define_macros=[("VELUMOR_VERSION", f'"{VERSION}"')],
     depends=HEADERS,
     cxx_std=17,
     # As the CMake Release build: optimised, no debug information.

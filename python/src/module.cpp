@@ -3,9 +3,7 @@
 
 #include "errors.h"
 #include "frame_classes.h"
-#ifdef VELUMOR_PYTHON_STREAMS
 #include "stream_classes.h"
-#endif
 
 namespace py = pybind11;
 
@@ -14,7 +12,5 @@ PYBIND11_MODULE(_velumor, module) {
     module.attr("__version__") = VELUMOR_VERSION;
     velumor_python::RegisterErrors(module);
     velumor_python::BindFrameClasses(module);
-#ifdef VELUMOR_PYTHON_STREAMS
     velumor_python::BindStreams(module);
-#endif
 }

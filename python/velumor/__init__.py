@@ -7,6 +7,6 @@ Streams of any chunk size and whole arrays (the stream library):
 Errors the libraries report: Error (a RuntimeError).
 """
 
-from ._velumor import DownSampler, Error, UpSampler, __version__
+from ._velumor import DownSampler, Error, Resampler, UpSampler, __version__, design_filter, resample
 
-__all__ = ["DownSampler", "Error", "UpSampler", "__version__"]
+__all__ = ["DownSampler", "Error", "Resampler", "UpSampler", "__version__", "design_filter", "resample"]
