@@ -116,7 +116,8 @@ def main() -> int:
                 result = {"source": futures[future], "seconds": 0.0, "skipped": False, "error": repr(error)}
             if result["error"]:
                 counts["failed"] += 1
-                print(f"\r{result['source']}: {result['error']}", file=sys.stderr)
+                restart = "\r" if sys.stderr.isatty() else ""  # over the progress line
+                print(f"{restart}{result['source']}: {result['error']}", file=sys.stderr)
             elif result["skipped"]:
                 counts["skipped"] += 1
             else:
