@@ -10,6 +10,10 @@ ROBUSTNESS_PACKAGES=(valgrind clang libclang-rt-14-dev)
 EMULATION_PACKAGES=(qemu-user g++-aarch64-linux-gnu libc6-dev-arm64-cross)
 # The benchmarks: Google Benchmark and the peer resamplers they measure.
 BENCH_PACKAGES=(libbenchmark-dev libspeexdsp-dev libsamplerate0-dev libsoxr-dev python3-matplotlib)
+# The Python package (built offline with Debian's pybind11 and setuptools),
+# its tests and its corpus example.
+PYTHON_PACKAGES=(python3-dev python3-venv python3-setuptools python3-wheel python3-pybind11
+                 python3-numpy python3-pytest python3-soundfile python3-distributed)
 # The velumor tool (libsndfile) and the main job's level measurement (sox).
 TOOL_PACKAGES=(libsndfile1-dev sox)
 # The ABI check against the committed baseline (scripts/ci-abi.sh).

@@ -32,10 +32,14 @@ Sound ReadSound(const std::string& path) {
     sound.rate = info.samplerate;
     sound.channels = info.channels;
     sound.format = info.format;
-    std::vector<short> data(static_cast<std::size_t>(info.frames * info.channels));
-    sf_readf_short(file, data.data(), info.frames);
+    // To the end, not to info.frames: a stream written to a pipe (FLAC, AU)
+    // may not know its length.
+    std::vector<short> block(static_cast<std::size_t>(4096 * info.channels));
+    sf_count_t got = 0;
+    while ((got = sf_readf_short(file, block.data(), 4096)) > 0) {
+        sound.samples.insert(sound.samples.end(), block.begin(), block.begin() + got * info.channels);
+    }
     sf_close(file);
-    sound.samples.assign(data.begin(), data.end());
     return sound;
 }
 

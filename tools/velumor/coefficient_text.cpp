@@ -1,23 +1,35 @@
 #include "coefficient_text.h"
 
 #include <unistd.h>
+#include <velumor_stream.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fstream>
+#include <sstream>
+#include <vector>
 
 #include "errors.h"
 
 namespace velumor_tool {
 
-std::string FormatCoefficients(const std::vector<float>& coefficients) {
-    std::string text;
-    char line[64];
-    for (std::size_t i = 0; i < coefficients.size(); ++i) {
-        std::snprintf(line, sizeof line, "%zu %.9g\n", i, static_cast<double>(coefficients[i]));
-        text += line;
-    }
-    return text;
+std::string CoefficientText(const float* coefficients, std::size_t count) {
+    // The library writes files only: through a scratch file, read back.
+    const char* directory = std::getenv("TMPDIR");
+    std::string pattern = std::string(directory != nullptr && *directory ? directory : "/tmp") +
+                          "/velumor-coefficients.XXXXXX";
+    std::vector<char> name(pattern.begin(), pattern.end());
+    name.push_back('\0');
+    const int fd = mkstemp(name.data());
+    if (fd < 0) throw IoError(pattern + ": cannot create: " + std::strerror(errno));
+    close(fd);
+    const velumor_status status = velumor_write_coefficients(name.data(), coefficients, count);
+    std::stringstream text;
+    text << std::ifstream(name.data()).rdbuf();
+    unlink(name.data());
+    if (status != VELUMOR_OK) throw IoError(velumor_error_message());
+    return text.str();
 }
 
 void WriteAll(int fd, const std::string& text, const std::string& name) {

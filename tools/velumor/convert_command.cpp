@@ -1,4 +1,7 @@
+#include <unistd.h>
+
 #include <cstdio>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
@@ -11,15 +14,16 @@
 #include "commands.h"
 #include "convert_file.h"
 #include "errors.h"
-#include "filter_choice.h"
 #include "parallel.h"
 #include "progress.h"
+#include "stream_choice.h"
 
 namespace velumor_tool {
 namespace {
 
 const char* const kHelp = R"(Usage: velumor convert IN OUT [options]
        velumor convert IN... --output-dir DIR [options]
+       ... | velumor convert - - [--raw-rate HZ] --type TYPE [options] | ...
 
 Converts audio files to another sampling rate, each channel through its own
 converter, and writes 16-bit PCM in the format OUT's extension names (.wav,
@@ -33,6 +37,12 @@ pairs use the coefficient file given with --filter, or else a Kaiser-windowed
 sinc designed on the spot (as 'velumor design' would). The filter used is
 reported on stderr.
 
+Pipes: '-' as IN reads standard input (any format libsndfile finds from its
+header, or headerless PCM with --raw-rate), '-' as OUT writes standard output
+in the format --type names (au, raw, flac ... on a pipe; raw is 16-bit
+little-endian). Each block is written as soon as it is converted; the end of
+the input ends the output at its exact length.
+
 Options:
   --rate HZ          output rate (default: 8000 for 22050 Hz input, 22050 for
                      8000 Hz input; required otherwise)
@@ -45,6 +55,7 @@ Options:
   --threads N, -j N  threads for channels or files (default: the processors)
   --raw-rate HZ      read input as headerless 16-bit little-endian PCM at HZ
   --raw-channels N   channels of that headerless input (default 1)
+  --type TYPE        format of standard output (OUT '-'): wav, au, raw, flac ...
   --force, -f        overwrite existing output files
   --quiet, -q        no messages and no progress line, only errors
   --verbose, -v      print rates, lengths and time taken for each file
@@ -55,6 +66,7 @@ struct ConvertSettings {
     FilterOptions filter;
     std::optional<int> rate;
     std::optional<std::string> outputDir;
+    std::optional<std::string> type;
     int threads = 1;
     RawInput raw;
     bool force = false;
@@ -76,6 +88,7 @@ ConvertSettings ReadSettings(const ParsedArguments& a) {
     s.filter.file = a.Value("filter");
     if (const auto frame = a.Value("frame")) s.filter.frameSeconds = ParseSeconds("--frame", *frame, 10.0);
     s.outputDir = a.Value("output-dir");
+    s.type = a.Value("type");
     s.threads = WholeOption(a, "threads", 1, 1024).value_or(DefaultThreadCount());
     s.raw.rate = WholeOption(a, "raw-rate", 1000, 768000).value_or(0);
     s.raw.channels = WholeOption(a, "raw-channels", 1, 1024).value_or(1);
@@ -97,19 +110,23 @@ std::vector<ConvertJob> ListJobs(const ParsedArguments& a, const ConvertSettings
         if (a.positional.empty()) throw UsageError("convert: no input files given");
         std::set<std::string> outputs;
         for (const std::string& input : a.positional) {
+            if (input == kStandardStream) throw UsageError("-: standard input cannot go to --output-dir");
             const std::string output = *s.outputDir + "/" + BaseName(input);
             if (!outputs.insert(output).second) {
                 throw UsageError(input + ": another input has the same name; both would write " + output);
             }
-            jobs.push_back({input, output, 0, nullptr});
+            jobs.push_back({input, output, 0, nullptr, nullptr});
         }
     } else {
         if (a.positional.size() != 2) {
             throw UsageError("convert: expects IN and OUT (or several inputs with --output-dir), got " +
                              std::to_string(a.positional.size()) + " file names");
         }
-        jobs.push_back({a.positional[0], a.positional[1], 0, nullptr});
+        jobs.push_back({a.positional[0], a.positional[1], 0, nullptr, nullptr});
     }
+    const bool toStandardOutput = jobs.size() == 1 && jobs[0].output == kStandardStream;
+    if (toStandardOutput && !s.type) throw UsageError("-: standard output needs --type TYPE (au, raw, flac ...)");
+    if (s.type && !toStandardOutput) throw UsageError("--type: names the format of standard output ('-') only");
     return jobs;
 }
 
@@ -127,7 +144,9 @@ int OutputRate(const ConvertSettings& s, const std::string& input, int inputRate
 
 void PrintSummary(const ConvertJob& job, int inputRate, const ConvertResult& r) {
     const double audioSeconds = static_cast<double>(r.inputFrames) / inputRate;
-    std::printf("%s: %d Hz, %lld samples (%.3f s) -> %s: %d Hz, %lld samples; %d channel%s; "
+    // Not into the audio, when that goes to standard output.
+    std::FILE* to = job.output == kStandardStream ? stderr : stdout;
+    std::fprintf(to, "%s: %d Hz, %lld samples (%.3f s) -> %s: %d Hz, %lld samples; %d channel%s; "
                 "%.1f ms, %.0fx real time\n",
                 job.input.c_str(), inputRate, static_cast<long long>(r.inputFrames), audioSeconds,
                 job.output.c_str(), job.recipe->outputRate, static_cast<long long>(r.outputFrames),
@@ -142,7 +161,7 @@ int RunConvert(const std::vector<std::string>& args) {
         "convert",
         {{"rate", true, ""}, {"frame", true, ""}, {"filter", true, ""}, {"taps", true, ""},
          {"factor", true, ""}, {"output-dir", true, ""}, {"threads", true, "j"},
-         {"raw-rate", true, ""}, {"raw-channels", true, ""}, {"force", false, "f"},
+         {"raw-rate", true, ""}, {"raw-channels", true, ""}, {"type", true, ""}, {"force", false, "f"},
          {"quiet", false, "q"}, {"verbose", false, "v"}},
         args);
     if (a.Flag("help")) {
@@ -151,7 +170,7 @@ int RunConvert(const std::vector<std::string>& args) {
     }
     const ConvertSettings s = ReadSettings(a);
     std::vector<ConvertJob> jobs = ListJobs(a, s);
-    FilterChooser chooser(s.filter);
+    StreamChooser chooser(s.filter);
     std::vector<int> inputRates;
     std::vector<std::string> notes;
     Progress progress(!s.quiet);
@@ -159,11 +178,18 @@ int RunConvert(const std::vector<std::string>& args) {
     // Everything that can be checked before writing is checked for every
     // file first, so a mistake leaves no output at all.
     for (ConvertJob& job : jobs) {
-        job.outputFormat = OutputFormatFor(job.output);
-        const SoundReader probe(job.input, s.raw);
+        const bool toStandardOutput = job.output == kStandardStream;
+        job.outputFormat = toStandardOutput ? OutputFormatForType(*s.type) : OutputFormatFor(job.output);
+        auto reader = std::make_unique<SoundReader>(job.input, s.raw);
+        const SoundReader& probe = *reader;
         const int outputRate = OutputRate(s, job.input, probe.Rate());
-        CheckOutputFormat(job.output, job.outputFormat, outputRate, probe.Channels());
-        CheckOutputPath(job.output, s.force);
+        if (toStandardOutput) {
+            CheckOutputFormat("--type " + *s.type, job.outputFormat, outputRate, probe.Channels());
+            CheckStandardOutputFormat("--type " + *s.type, job.outputFormat, outputRate, probe.Channels());
+        } else {
+            CheckOutputFormat(job.output, job.outputFormat, outputRate, probe.Channels());
+            CheckOutputPath(job.output, s.force);
+        }
         const bool known = chooser.Known(probe.Rate(), outputRate);
         job.recipe = &chooser.Choose(probe.Rate(), outputRate);
         if (!known) notes.push_back(job.recipe->description);
@@ -173,6 +199,8 @@ int RunConvert(const std::vector<std::string>& args) {
         }
         inputRates.push_back(probe.Rate());
         progress.AddTotal(probe.Frames());
+        // Standard input cannot be opened twice: its header has been read.
+        if (probe.IsStandardInput()) job.openInput = std::move(reader);
     }
     if (!s.quiet) {
         for (const std::string& note : notes) ReportNote(note);

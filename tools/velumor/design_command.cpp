@@ -1,4 +1,5 @@
 #include <unistd.h>
+#include <velumor_stream.h>
 
 #include <cstdio>
 #include <optional>
@@ -10,7 +11,6 @@
 #include "coefficient_text.h"
 #include "commands.h"
 #include "errors.h"
-#include "filter_design.h"
 
 namespace velumor_tool {
 namespace {
@@ -57,18 +57,42 @@ int RequiredRate(const ParsedArguments& a, const std::string& name) {
     return *rate;
 }
 
-void PrintReport(std::FILE* to, const DesignedFilter& f, const std::string& file) {
-    std::fprintf(to, "%s filter, %d -> %d Hz: %zu taps at %.0f Hz", f.up ? "upsampler" : "downsampler",
-                 f.fromRate, f.toRate, f.coefficients.size(), f.filterRate);
-    if (f.up) std::fprintf(to, " (factor %d, delay %zu input samples)", f.factor,
-                           (f.coefficients.size() - 1) / static_cast<std::size_t>(f.factor) / 2);
-    std::fprintf(to, "\nKaiser window, beta %.3f, cutoff %.1f Hz\n", f.beta, f.cutoffHz);
-    std::fprintf(to, "passband 0-%.0f Hz: ripple %.5f dB\n", f.response.passbandEdgeHz, f.response.rippleDb);
-    std::fprintf(to, "stopband %.0f-%.0f Hz: attenuation %.1f dB\n", f.response.stopbandEdgeHz,
-                 f.filterRate / 2.0, f.response.attenuationDb);
-    std::fprintf(to, "use: velumor convert IN OUT --rate %d --filter %s --taps %zu", f.toRate,
-                 file.c_str(), f.coefficients.size());
-    if (f.up) std::fprintf(to, " --factor %d", f.factor);
+struct Designed {
+    int from;
+    int to;
+    velumor_filter_design figures;
+    std::vector<float> coefficients;
+};
+
+// The library's designer; its messages name the taps as "taps N: ...".
+Designed Design(int from, int to, std::optional<int> taps, std::optional<int> factor) {
+    Designed d{from, to, {}, {}};
+    const auto design = [&](float* into, std::size_t capacity) {
+        return velumor_design_filter(from, to, taps.value_or(0), factor.value_or(0), into, capacity,
+                                     &d.figures);
+    };
+    velumor_status status = design(nullptr, 0);
+    if (status == VELUMOR_ERROR_OUTPUT_SIZE) {
+        d.coefficients.resize(static_cast<std::size_t>(d.figures.taps));
+        status = design(d.coefficients.data(), d.coefficients.size());
+    }
+    if (status == VELUMOR_ERROR_DESIGN) throw UsageError(std::string("--") + velumor_error_message());
+    if (status != VELUMOR_OK) throw UsageError(velumor_error_message());
+    return d;
+}
+
+void PrintReport(std::FILE* to, const Designed& d, const std::string& file) {
+    const velumor_filter_design& f = d.figures;
+    const bool up = d.to > d.from;
+    std::fprintf(to, "%s filter, %d -> %d Hz: %d taps at %.0f Hz", up ? "upsampler" : "downsampler",
+                 d.from, d.to, f.taps, f.filter_rate);
+    if (up) std::fprintf(to, " (factor %d, delay %d input samples)", f.factor, (f.taps - 1) / f.factor / 2);
+    std::fprintf(to, "\nKaiser window, beta %.3f, cutoff %.1f Hz\n", f.kaiser_beta, f.cutoff_hz);
+    std::fprintf(to, "passband 0-%.0f Hz: ripple %.5f dB\n", f.passband_edge_hz, f.ripple_db);
+    std::fprintf(to, "stopband %.0f-%.0f Hz: attenuation %.1f dB\n", f.stopband_edge_hz,
+                 f.filter_rate / 2.0, f.attenuation_db);
+    std::fprintf(to, "use: velumor convert IN OUT --rate %d --filter %s --taps %d", d.to, file.c_str(), f.taps);
+    if (up) std::fprintf(to, " --factor %d", f.factor);
     std::fprintf(to, "\n");
 }
 
@@ -94,8 +118,8 @@ int RunDesign(const std::vector<std::string>& args) {
     const std::optional<std::string> out = a.Value("out");
     if (out) CheckOutputPath(*out, a.Flag("force"));
 
-    const DesignedFilter f = DesignFilter(from, to, taps, factor);
-    const std::string text = FormatCoefficients(f.coefficients);
+    const Designed f = Design(from, to, taps, factor);
+    const std::string text = CoefficientText(f.coefficients.data(), f.coefficients.size());
     if (out) {
         AtomicOutput file(*out, a.Flag("force"));
         WriteAll(file.Descriptor(), text, *out);

@@ -16,6 +16,10 @@ struct IoError : std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
+// The reader of standard output went away (EPIPE): the tool ends quietly,
+// with status 0, as a pipeline whose consumer has had enough expects.
+struct BrokenPipe {};
+
 constexpr int kExitIoError = 1;
 constexpr int kExitUsageError = 2;
 

@@ -2,6 +2,7 @@
 // library, designs coefficient files for it, and describes audio files.
 #include <sndfile.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <new>
@@ -30,7 +31,9 @@ Commands:
   info IN...       show the rate, channels, length and format of audio files
 
 'velumor COMMAND --help' describes each command.
-Exit status: 0 success, 1 a file could not be read or written, 2 usage error.
+'-' as a file name is standard input or output ('velumor convert --help').
+Exit status: 0 success (also when the reader of standard output goes away),
+1 a file could not be read or written, 2 usage error.
 
 Options:
   --help, -h       show this help
@@ -49,6 +52,8 @@ int main(int argc, char** argv) {
     const std::string command = all[0];
     const std::vector<std::string> args(all.begin() + 1, all.end());
     RemoveTemporariesOnSignal();
+    // A reader that goes away shows as EPIPE on the next write (BrokenPipe).
+    std::signal(SIGPIPE, SIG_IGN);
     try {
         if (command == "--help" || command == "-h" || command == "help") {
             std::fputs(kHelp, stdout);
@@ -68,6 +73,8 @@ int main(int argc, char** argv) {
     } catch (const IoError& e) {
         ReportError(e.what());
         return kExitIoError;
+    } catch (const BrokenPipe&) {
+        return 0;
     } catch (const std::bad_alloc&) {
         ReportError("out of memory");
         return kExitIoError;
