@@ -19,11 +19,13 @@ export TMPDIR=$PWD/$out/tmp
 flags=(-std=c++17 -O1 -g -Iinclude -Isrc -fsanitize=fuzzer,address,undefined
        -fno-sanitize-recover=all -fno-omit-frame-pointer)
 
+# Every source of both libraries, wherever under src/ it lives.
+mapfile -t sources < <(find src -name '*.cpp' | sort)
 targets=()
 for source in fuzz/*_fuzzer.cpp; do
   name=$(basename "$source" .cpp)
   echo "== building $name"
-  clang++ "${flags[@]}" "$source" $(find src -name "*.cpp" | sort) -o "$out/$name"
+  clang++ "${flags[@]}" "$source" "${sources[@]}" -o "$out/$name"
   targets+=("$name")
 done
 
