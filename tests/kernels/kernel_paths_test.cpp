@@ -110,22 +110,30 @@ protected:
             GTEST_SKIP() << PathName(GetParam()) << " path: not built here or not run by this processor";
         }
     }
+    // Both default converters at one frame duration, on the path's own
+    // kernel or on its table kernel.
+    void ExpectDefaultConvertersMatch(float duration, bool table) {
+        const std::string label = "duration " + std::to_string(duration);
+        CDownSampler downReference(duration);
+        CDownSampler down(duration);
+        const std::unique_ptr<DownEngine> downEngine =
+            table ? DownEngine::OnTable(down, GetParam()) : DownEngine::OnPath(down, GetParam());
+        ASSERT_NE(downEngine, nullptr) << label;
+        ExpectSameFrames(downReference, down, *downEngine, rng_, "down, " + label);
+        CUpSampler upReference(duration);
+        CUpSampler up(duration);
+        const std::unique_ptr<UpEngine> upEngine =
+            table ? UpEngine::OnTable(up, GetParam()) : UpEngine::OnPath(up, GetParam());
+        ASSERT_NE(upEngine, nullptr) << label;
+        ExpectSameFrames(upReference, up, *upEngine, rng_, "up, " + label);
+    }
+
     std::mt19937 rng_{20260514u};
 };
 
 TEST_P(KernelPathTest, DefaultConvertersAtManyFrameLengths) {
     for (const float duration : {0.001f, 0.0025f, 0.01f, 0.02f, 0.0232f, 0.03f, 0.1f, 1.0f}) {
-        const std::string label = "duration " + std::to_string(duration);
-        CDownSampler downReference(duration);
-        CDownSampler down(duration);
-        const std::unique_ptr<DownEngine> downEngine = DownEngine::OnPath(down, GetParam());
-        ASSERT_NE(downEngine, nullptr) << label;
-        ExpectSameFrames(downReference, down, *downEngine, rng_, "down, " + label);
-        CUpSampler upReference(duration);
-        CUpSampler up(duration);
-        const std::unique_ptr<UpEngine> upEngine = UpEngine::OnPath(up, GetParam());
-        ASSERT_NE(upEngine, nullptr) << label;
-        ExpectSameFrames(upReference, up, *upEngine, rng_, "up, " + label);
+        ExpectDefaultConvertersMatch(duration, false);
     }
 }
 
@@ -155,19 +163,7 @@ TEST_P(KernelPathTest, DownsamplerOnRandomGeometries) {
 // The table kernels, which the AVX-512 path keeps for the geometries its
 // own layouts do not take (no stripes down, a Factor other than 8 up).
 TEST_P(KernelPathTest, TableKernels) {
-    for (const float duration : {0.001f, 0.01f, 0.02f, 0.1f}) {
-        const std::string label = "duration " + std::to_string(duration);
-        CDownSampler downReference(duration);
-        CDownSampler down(duration);
-        const std::unique_ptr<DownEngine> downEngine = DownEngine::OnTable(down, GetParam());
-        ASSERT_NE(downEngine, nullptr) << label;
-        ExpectSameFrames(downReference, down, *downEngine, rng_, "down, " + label);
-        CUpSampler upReference(duration);
-        CUpSampler up(duration);
-        const std::unique_ptr<UpEngine> upEngine = UpEngine::OnTable(up, GetParam());
-        ASSERT_NE(upEngine, nullptr) << label;
-        ExpectSameFrames(upReference, up, *upEngine, rng_, "up, " + label);
-    }
+    for (const float duration : {0.001f, 0.01f, 0.02f, 0.1f}) ExpectDefaultConvertersMatch(duration, true);
 }
 
 // Rates so far apart that the positions wrap to 32 bits and are clamped into
