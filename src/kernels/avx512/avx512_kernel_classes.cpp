@@ -1,6 +1,7 @@
 // The AVX-512 layouts behind the kernel interfaces. Built only where the
 // processor runs AVX-512; the code they call is compiled for it alone.
 #include <memory>
+#include <utility>
 
 #include "converters/work_length.h"
 #include "kernels/avx512/avx512_kernels.h"
