@@ -79,19 +79,16 @@ void CompareFrames(Bytes& bytes, std::vector<OnKernel<Converter>>& converters) {
     }
 }
 
-// The scalar kernel first, then, for each vector path that can run, the
-// kernel it picks and its table kernel.
+// The scalar kernel first, then the kernel of each vector path that runs
+// here and takes the geometry.
 template <typename Converter, typename Make>
 std::vector<OnKernel<Converter>> MakeAll(Make make) {
     using Engine = typename velumor::EngineOf<Converter>::Type;
     std::vector<OnKernel<Converter>> all;
     for (const KernelPath path : velumor::kKernelPaths) {
-        for (const bool table : {false, true}) {
-            if (table && path == KernelPath::kScalar) continue;
-            std::unique_ptr<Converter> c = make();
-            std::unique_ptr<Engine> engine = table ? Engine::OnTable(*c, path) : Engine::OnPath(*c, path);
-            if (engine) all.push_back({std::move(c), std::move(engine)});
-        }
+        std::unique_ptr<Converter> c = make();
+        std::unique_ptr<Engine> engine = Engine::OnPath(*c, path);
+        if (engine) all.push_back({std::move(c), std::move(engine)});
     }
     return all;
 }

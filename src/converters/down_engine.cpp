@@ -12,29 +12,15 @@ DownEngine::DownEngine(std::unique_ptr<DownKernel> kernel, KernelPath path)
     : kernel_(std::move(kernel)), path_(path), copy_(FrameCopyFor(path, 1)) {}
 
 std::unique_ptr<DownEngine> DownEngine::ForConverter(const CDownSampler& converter) {
-    const KernelPath path = ChoosePath(PlanDownTable(converter));
-    if (path != KernelPath::kScalar) {
-        if (std::unique_ptr<DownEngine> engine = OnPath(converter, path)) return engine;
-    }
-    return std::make_unique<DownEngine>(MakeScalarDownKernel(converter), KernelPath::kScalar);
+    return EngineOfBestPath<DownEngine>(converter);
 }
 
 std::unique_ptr<DownEngine> DownEngine::OnPath(const CDownSampler& converter, KernelPath path) {
-    if (path == KernelPath::kScalar) {
-        return std::make_unique<DownEngine>(MakeScalarDownKernel(converter), path);
-    }
-    if (path == KernelPath::kAvx512 && PlanDownTable(converter)) {
-        if (std::unique_ptr<DownKernel> stripes = MakeStripesDownKernel(converter)) {
-            return std::make_unique<DownEngine>(std::move(stripes), path);
-        }
-    }
-    return OnTable(converter, path);
-}
-
-std::unique_ptr<DownEngine> DownEngine::OnTable(const CDownSampler& converter, KernelPath path) {
-    std::unique_ptr<DownKernel> table = MakeTableDownKernel(converter, path);
-    if (!table) return nullptr;
-    return std::make_unique<DownEngine>(std::move(table), path);
+    std::unique_ptr<DownKernel> kernel = path == KernelPath::kScalar
+                                             ? MakeScalarDownKernel(converter)
+                                             : MakeStripesDownKernel(converter, path);
+    if (!kernel) return nullptr;
+    return std::make_unique<DownEngine>(std::move(kernel), path);
 }
 
 void DownEngine::Convert(CDownSampler& s, const short* src, short* dst) {

@@ -19,17 +19,15 @@ class DownEngine {
 public:
     DownEngine(std::unique_ptr<DownKernel> kernel, KernelPath path);
 
-    // The converter's own engine: the fastest path the processor runs, on
-    // the scalar kernel where a table of filtered values would not pay.
+    // The converter's own engine: the fastest path the processor runs, or
+    // the scalar definition where that path's kernel does not take the
+    // geometry.
     static std::unique_ptr<DownEngine> ForConverter(const CDownSampler& converter);
 
-    // The kernel a path runs for this converter (on AVX-512 its stripes
-    // where they fit, else its table kernel); null when the processor lacks
-    // the path or the geometry has no table for it.
+    // The kernel a path runs for this converter (its stripes on a vector
+    // path); null when the processor lacks the path or its kernel does not
+    // take the geometry.
     static std::unique_ptr<DownEngine> OnPath(const CDownSampler& converter, KernelPath path);
-
-    // The path's table kernel even where a layout of its own would serve.
-    static std::unique_ptr<DownEngine> OnTable(const CDownSampler& converter, KernelPath path);
 
     KernelPath Path() const { return path_; }
 

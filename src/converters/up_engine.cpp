@@ -12,29 +12,15 @@ UpEngine::UpEngine(std::unique_ptr<UpKernel> kernel, KernelPath path, int factor
     : kernel_(std::move(kernel)), path_(path), copy_(FrameCopyFor(path, factor)) {}
 
 std::unique_ptr<UpEngine> UpEngine::ForConverter(const CUpSampler& converter) {
-    const KernelPath path = ChoosePath(PlanUpTable(converter));
-    if (path != KernelPath::kScalar) {
-        if (std::unique_ptr<UpEngine> engine = OnPath(converter, path)) return engine;
-    }
-    return std::make_unique<UpEngine>(MakeScalarUpKernel(converter), KernelPath::kScalar, converter.Factor);
+    return EngineOfBestPath<UpEngine>(converter);
 }
 
 std::unique_ptr<UpEngine> UpEngine::OnPath(const CUpSampler& converter, KernelPath path) {
-    if (path == KernelPath::kScalar) {
-        return std::make_unique<UpEngine>(MakeScalarUpKernel(converter), path, converter.Factor);
-    }
-    if (path == KernelPath::kAvx512 && PlanUpTable(converter)) {
-        if (std::unique_ptr<UpKernel> lanes = MakeLanesUpKernel(converter)) {
-            return std::make_unique<UpEngine>(std::move(lanes), path, converter.Factor);
-        }
-    }
-    return OnTable(converter, path);
-}
-
-std::unique_ptr<UpEngine> UpEngine::OnTable(const CUpSampler& converter, KernelPath path) {
-    std::unique_ptr<UpKernel> table = MakeTableUpKernel(converter, path);
-    if (!table) return nullptr;
-    return std::make_unique<UpEngine>(std::move(table), path, converter.Factor);
+    std::unique_ptr<UpKernel> kernel = path == KernelPath::kScalar
+                                           ? MakeScalarUpKernel(converter)
+                                           : MakeLanesUpKernel(converter, path);
+    if (!kernel) return nullptr;
+    return std::make_unique<UpEngine>(std::move(kernel), path, converter.Factor);
 }
 
 void UpEngine::Convert(CUpSampler& s, const short* src, short* dst) {

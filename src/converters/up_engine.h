@@ -19,17 +19,15 @@ class UpEngine {
 public:
     UpEngine(std::unique_ptr<UpKernel> kernel, KernelPath path, int factor);
 
-    // The converter's own engine: the fastest path the processor runs, on
-    // the scalar kernel where a table of grid values would not pay.
+    // The converter's own engine: the fastest path the processor runs, or
+    // the scalar definition where that path's kernel does not take the
+    // geometry.
     static std::unique_ptr<UpEngine> ForConverter(const CUpSampler& converter);
 
-    // The kernel a path runs for this converter (on AVX-512 its lanes for
-    // Factor 8, else its table kernel); null when the processor lacks the
-    // path or the geometry has no table for it.
+    // The kernel a path runs for this converter (its lanes on a vector
+    // path); null when the processor lacks the path or its kernel does not
+    // take the geometry.
     static std::unique_ptr<UpEngine> OnPath(const CUpSampler& converter, KernelPath path);
-
-    // The path's table kernel even where a layout of its own would serve.
-    static std::unique_ptr<UpEngine> OnTable(const CUpSampler& converter, KernelPath path);
 
     KernelPath Path() const { return path_; }
 

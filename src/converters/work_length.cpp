@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "kernels/avx512/down_stripes.h"
+#include "kernels/layout/down_stripes.h"
 #include "velumor.h"
 
 namespace velumor {

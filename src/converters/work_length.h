@@ -20,7 +20,7 @@ constexpr int kWorkPadding = 32;
 std::int64_t DownWorkLength(const CDownSampler& converter);
 
 // Floats allocated for the downsampler's Work: its length, the padding, and
-// what the AVX-512 stripes read past them (their last lane's rows run on
+// what the stripes of any vector width read past them (their last lane's rows run on
 // for a whole stripe), whichever reaches furthest.
 std::int64_t DownWorkCapacity(const CDownSampler& converter);
 

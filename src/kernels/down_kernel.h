@@ -25,14 +25,10 @@ public:
 // The literal definition, one output at a time; takes every geometry.
 std::unique_ptr<DownKernel> MakeScalarDownKernel(const CDownSampler& converter);
 
-// Table values filtered once per frame, then mixed: for the vector paths,
-// null where the processor lacks the path or the frame's filtered values
-// would not fit a table (positions clamped far apart).
-std::unique_ptr<DownKernel> MakeTableDownKernel(const CDownSampler& converter, KernelPath path);
-
-// Stripes of outputs with AVX-512, null where the processor lacks AVX-512 or
-// the positions do not grow along the frame.
-std::unique_ptr<DownKernel> MakeStripesDownKernel(const CDownSampler& converter);
+// The stripes of outputs (layout/down_stripes.h) on a vector path; null
+// where the processor lacks the path or the positions do not grow along the
+// frame (only where they were clamped or wrapped).
+std::unique_ptr<DownKernel> MakeStripesDownKernel(const CDownSampler& converter, KernelPath path);
 
 }  // namespace velumor
 

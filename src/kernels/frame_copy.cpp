@@ -1,6 +1,6 @@
 #include "kernels/frame_copy.h"
 
-#include "kernels/avx512/avx512_kernels.h"
+#include "kernels/isa/vector_code.h"
 
 namespace velumor {
 
@@ -16,7 +16,7 @@ void CopyScaledFrame(const short* src, float* dst, int count, int scale) {
     }
 }
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 void CopyFrameAvx512(const short* src, float* dst, int count, int scale) {
     WidenSamplesAvx512(src, dst, count, static_cast<float>(scale));
 }
@@ -31,7 +31,7 @@ bool ExactInFloat(int scale) {
 }  // namespace
 
 FrameCopy FrameCopyFor(KernelPath path, int scale) {
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
     if (path == KernelPath::kAvx512 && KernelPathAvailable(path) && ExactInFloat(scale)) {
         return CopyFrameAvx512;
     }

@@ -3,27 +3,27 @@
 // first use from several threads at once is safe.
 #include "kernels/kernel_path.h"
 
-#include <initializer_list>
-
 namespace velumor {
 
 namespace {
 
 bool ProcessorRuns(KernelPath path) {
-#if (defined(__x86_64__) || defined(__i386__)) && defined(__GNUC__)
-    __builtin_cpu_init();
     switch (path) {
+        case KernelPath::kScalar: return true;
+#if defined(__x86_64__) && defined(__GNUC__)
+        case KernelPath::kSse2: return true;
+        case KernelPath::kAvx2:
+            __builtin_cpu_init();
+            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
         case KernelPath::kAvx512:
+            __builtin_cpu_init();
             return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512vl") &&
                    __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512dq");
-        case KernelPath::kAvx2:
-            return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-        default:
-            return true;
-    }
-#else
-    return path == KernelPath::kScalar || path == KernelPath::kPortable;
+#elif defined(__aarch64__)
+        case KernelPath::kNeon: return true;
 #endif
+        default: return false;
+    }
 }
 
 }  // namespace
@@ -31,26 +31,23 @@ bool ProcessorRuns(KernelPath path) {
 const char* KernelPathName(KernelPath path) {
     switch (path) {
         case KernelPath::kScalar: return "scalar";
-        case KernelPath::kPortable: return "portable";
+        case KernelPath::kSse2: return "sse2";
+        case KernelPath::kNeon: return "neon";
         case KernelPath::kAvx2: return "avx2";
         case KernelPath::kAvx512: return "avx512";
     }
     return "unknown";
 }
 
-bool KernelPathAvailable(KernelPath path) {
-    for (const KernelPath known : kKernelPaths) {
-        if (known == path) return ProcessorRuns(path);
-    }
-    return false;
-}
+bool KernelPathAvailable(KernelPath path) { return ProcessorRuns(path); }
 
 KernelPath BestKernelPath() {
     static const KernelPath best = [] {
-        for (const KernelPath path : {KernelPath::kAvx512, KernelPath::kAvx2}) {
-            if (KernelPathAvailable(path)) return path;
+        KernelPath fastest = KernelPath::kScalar;
+        for (const KernelPath path : kKernelPaths) {
+            if (ProcessorRuns(path)) fastest = path;
         }
-        return KernelPath::kPortable;
+        return fastest;
     }();
     return best;
 }

@@ -6,17 +6,18 @@
 namespace velumor {
 
 enum class KernelPath : int {
-    kScalar = 0,    // the literal definitions, one output at a time
-    kPortable = 1,  // vector kernels for the architecture's baseline
-    kAvx2 = 2,      // vector kernels with AVX2 and FMA
-    kAvx512 = 3,    // vector kernels with AVX-512
+    kScalar = 0,  // the literal definitions, one output at a time
+    kSse2 = 1,    // two doubles a vector: the x86-64 baseline
+    kNeon = 2,    // two doubles a vector: Advanced SIMD, the aarch64 baseline
+    kAvx2 = 3,    // four doubles a vector, with FMA
+    kAvx512 = 4,  // eight doubles a vector
 };
 
 // Every path, slowest first.
-constexpr KernelPath kKernelPaths[] = {KernelPath::kScalar, KernelPath::kPortable,
+constexpr KernelPath kKernelPaths[] = {KernelPath::kScalar, KernelPath::kSse2, KernelPath::kNeon,
                                        KernelPath::kAvx2, KernelPath::kAvx512};
 
-// A short lower-case name ("scalar", "portable", "avx2", "avx512").
+// A short lower-case name ("scalar", "sse2", "neon", "avx2", "avx512").
 const char* KernelPathName(KernelPath path);
 
 // True when this build has the path and the processor runs it.

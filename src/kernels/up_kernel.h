@@ -24,14 +24,10 @@ public:
 // The literal definition, one output at a time; takes every geometry.
 std::unique_ptr<UpKernel> MakeScalarUpKernel(const CUpSampler& converter);
 
-// A table of the frame's grid values, Factor + 1 phase rows, then mixed:
-// for the vector paths, null where the processor lacks the path or the
-// converter has no outputs.
-std::unique_ptr<UpKernel> MakeTableUpKernel(const CUpSampler& converter, KernelPath path);
-
-// One vector of grid values per input position with AVX-512, Factor 8 only:
-// null where the processor lacks AVX-512 or the geometry does not fit.
-std::unique_ptr<UpKernel> MakeLanesUpKernel(const CUpSampler& converter);
+// Vectors of neighbouring grid values per input position
+// (layout/up_lanes.h) on a vector path; null where the processor lacks the
+// path, a sum has no taps, or a position or phase lies outside the frame.
+std::unique_ptr<UpKernel> MakeLanesUpKernel(const CUpSampler& converter, KernelPath path);
 
 }  // namespace velumor
 

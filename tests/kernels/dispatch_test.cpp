@@ -23,22 +23,21 @@ struct NamedPath {
     KernelPath path;
 };
 
-// The instruction sets this architecture has a path for, and that path. The
-// portable frame kernels are the baseline's vector code: SSE2 on x86-64,
-// Advanced SIMD (NEON) on aarch64.
+// The instruction sets this architecture has a path for, and that path; on
+// other architectures the scalar definition is the only one.
 #if defined(__x86_64__)
 constexpr NamedPath kPaths[] = {
-    {"sse2", KernelPath::kPortable},
+    {"sse2", KernelPath::kSse2},
     {"avx2", KernelPath::kAvx2},
     {"avx512", KernelPath::kAvx512},
 };
 #elif defined(__aarch64__)
 constexpr NamedPath kPaths[] = {
-    {"neon", KernelPath::kPortable},
+    {"neon", KernelPath::kNeon},
 };
 #else
 constexpr NamedPath kPaths[] = {
-    {"portable", KernelPath::kPortable},
+    {"scalar", KernelPath::kScalar},
 };
 #endif
 

@@ -9,6 +9,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "converters/down_engine.h"
@@ -110,20 +111,17 @@ protected:
             GTEST_SKIP() << PathName(GetParam()) << " path: not built here or not run by this processor";
         }
     }
-    // Both default converters at one frame duration, on the path's own
-    // kernel or on its table kernel.
-    void ExpectDefaultConvertersMatch(float duration, bool table) {
+    // Both default converters at one frame duration, on the path's kernels.
+    void ExpectDefaultConvertersMatch(float duration) {
         const std::string label = "duration " + std::to_string(duration);
         CDownSampler downReference(duration);
         CDownSampler down(duration);
-        const std::unique_ptr<DownEngine> downEngine =
-            table ? DownEngine::OnTable(down, GetParam()) : DownEngine::OnPath(down, GetParam());
+        const std::unique_ptr<DownEngine> downEngine = DownEngine::OnPath(down, GetParam());
         ASSERT_NE(downEngine, nullptr) << label;
         ExpectSameFrames(downReference, down, *downEngine, rng_, "down, " + label);
         CUpSampler upReference(duration);
         CUpSampler up(duration);
-        const std::unique_ptr<UpEngine> upEngine =
-            table ? UpEngine::OnTable(up, GetParam()) : UpEngine::OnPath(up, GetParam());
+        const std::unique_ptr<UpEngine> upEngine = UpEngine::OnPath(up, GetParam());
         ASSERT_NE(upEngine, nullptr) << label;
         ExpectSameFrames(upReference, up, *upEngine, rng_, "up, " + label);
     }
@@ -133,7 +131,7 @@ protected:
 
 TEST_P(KernelPathTest, DefaultConvertersAtManyFrameLengths) {
     for (const float duration : {0.001f, 0.0025f, 0.01f, 0.02f, 0.0232f, 0.03f, 0.1f, 1.0f}) {
-        ExpectDefaultConvertersMatch(duration, false);
+        ExpectDefaultConvertersMatch(duration);
     }
 }
 
@@ -160,23 +158,29 @@ TEST_P(KernelPathTest, DownsamplerOnRandomGeometries) {
     }
 }
 
-// The table kernels, which the AVX-512 path keeps for the geometries its
-// own layouts do not take (no stripes down, a Factor other than 8 up).
-TEST_P(KernelPathTest, TableKernels) {
-    for (const float duration : {0.001f, 0.01f, 0.02f, 0.1f}) ExpectDefaultConvertersMatch(duration, true);
-}
-
 // Rates so far apart that the positions wrap to 32 bits and are clamped into
-// the frame, back and forth: found by fuzzing, when the AVX-512 path read
-// before its table.
+// the frame, back and forth: the path's stripes refuse them, and the
+// converter keeps the scalar definition.
 TEST_P(KernelPathTest, DownsamplerWithWrappedPositions) {
     TempFile file(CoefficientText(RandomCoefficients(rng_, 35)));
-    CDownSampler reference(2.14748365e9f, 2.14748365e9f, 5.96745508e-07f, 35, file.path());
     CDownSampler tested(2.14748365e9f, 2.14748365e9f, 5.96745508e-07f, 35, file.path());
     ASSERT_EQ(tested.OutputLength, 1281);
-    const std::unique_ptr<DownEngine> engine = DownEngine::OnPath(tested, GetParam());
-    ASSERT_NE(engine, nullptr);
-    ExpectSameFrames(reference, tested, *engine, rng_, "wrapped positions");
+    EXPECT_EQ(DownEngine::OnPath(tested, GetParam()), nullptr);
+    EXPECT_EQ(DownEngine::ForConverter(tested)->Path(), KernelPath::kScalar);
+}
+
+// Outputs so sparse that each stripe's windows lie far apart (19 outputs
+// over 1900 input samples), and so dense that neighbours share most of
+// their window.
+TEST_P(KernelPathTest, DownsamplerWithSparseAndDenseOutputs) {
+    for (const auto& [inputRate, outputRate] : {std::pair{96000.0f, 1000.0f}, std::pair{22050.0f, 22000.0f}}) {
+        TempFile file(CoefficientText(RandomCoefficients(rng_, 95)));
+        CDownSampler reference(0.02f, inputRate, outputRate, 95, file.path());
+        CDownSampler tested(0.02f, inputRate, outputRate, 95, file.path());
+        const std::unique_ptr<DownEngine> engine = DownEngine::OnPath(tested, GetParam());
+        ASSERT_NE(engine, nullptr) << outputRate;
+        ExpectSameFrames(reference, tested, *engine, rng_, std::to_string(outputRate) + " Hz");
+    }
 }
 
 TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
@@ -200,34 +204,40 @@ TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
         CUpSampler reference(d, inputRate, outputRate, l, fileTaps, file.path());
         CUpSampler tested(d, inputRate, outputRate, l, fileTaps, file.path());
         if (reference.InputLength < reference.Span - 1 || reference.OutputLength < 1) continue;
-        // A geometry whose table would far outgrow its outputs has none.
+        // Sums without taps are left to the scalar definition.
         const std::unique_ptr<UpEngine> engine = UpEngine::OnPath(tested, GetParam());
-        if (!engine) continue;
+        if (tested.Span < 2) {
+            EXPECT_EQ(engine, nullptr) << label;
+            continue;
+        }
+        ASSERT_NE(engine, nullptr) << label;
         ExpectSameFrames(reference, tested, *engine, rng_, label);
         ++compared;
     }
     EXPECT_GE(compared, 30);
 }
 
-// Factor 8 at rates around the default: the AVX-512 path's own layout,
-// with outputs whose BaseIndex and Phase disagree, positions that need
-// both their first and last phase row, and outputs too far apart to share
-// a window.
-TEST_P(KernelPathTest, UpsamplerWithFactor8) {
+// The benchmarked factors at rates around the default, with outputs whose
+// BaseIndex and Phase disagree, positions that need both their first and
+// last phase row, and outputs too far apart to share a window.
+TEST_P(KernelPathTest, UpsamplerWithCommonFactors) {
     std::uniform_real_distribution<double> step(1.2, 5.0);
     std::uniform_real_distribution<double> duration(0.0005, 0.05);
     std::uniform_int_distribution<int> span(1, 24);
-    for (int run = 0; run < 40; ++run) {
+    constexpr int kFactors[] = {2, 3, 6, 8, 16, 32};
+    for (int run = 0; run < 48; ++run) {
+        const int factor = kFactors[run % 6];
         const float inputRate = 8000.0f;
         const float outputRate = static_cast<float>(inputRate * step(rng_));
         const float d = static_cast<float>(duration(rng_));
-        const int fileTaps = 8 * span(rng_) + static_cast<int>(rng_() % 3);
+        const int fileTaps = factor * span(rng_) + static_cast<int>(rng_() % 3);
         TempFile file(CoefficientText(RandomCoefficients(rng_, fileTaps)));
         const std::string label = "run " + std::to_string(run) + ": 8000 -> " +
                                   std::to_string(outputRate) + " Hz, " + std::to_string(d) +
-                                  " s, " + std::to_string(fileTaps) + " file taps";
-        CUpSampler reference(d, inputRate, outputRate, 8, fileTaps, file.path());
-        CUpSampler tested(d, inputRate, outputRate, 8, fileTaps, file.path());
+                                  " s, factor " + std::to_string(factor) + ", " +
+                                  std::to_string(fileTaps) + " file taps";
+        CUpSampler reference(d, inputRate, outputRate, factor, fileTaps, file.path());
+        CUpSampler tested(d, inputRate, outputRate, factor, fileTaps, file.path());
         if (reference.OutputLength < 1) continue;
         const std::unique_ptr<UpEngine> engine = UpEngine::OnPath(tested, GetParam());
         ASSERT_NE(engine, nullptr) << label;
@@ -236,19 +246,10 @@ TEST_P(KernelPathTest, UpsamplerWithFactor8) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Paths, KernelPathTest,
-                         ::testing::Values(KernelPath::kPortable, KernelPath::kAvx2,
-                                           KernelPath::kAvx512),
+                         ::testing::Values(KernelPath::kSse2, KernelPath::kNeon,
+                                           KernelPath::kAvx2, KernelPath::kAvx512),
                          [](const ::testing::TestParamInfo<KernelPath>& info) {
                              return PathName(info.param);
                          });
-
-// Output positions so sparse that a table of filtered values would dwarf the
-// outputs (19 outputs over 1900 input samples): the converter keeps the
-// scalar kernel, and no vector path has a table for it.
-TEST(KernelChoiceTest, SparseGeometryKeepsTheScalarKernel) {
-    CDownSampler sparse(0.02f, 96000.0f, 1000.0f, 0, "/nonexistent/velumor.txt");
-    EXPECT_EQ(DownEngine::ForConverter(sparse)->Path(), KernelPath::kScalar);
-    EXPECT_EQ(DownEngine::OnPath(sparse, KernelPath::kPortable), nullptr);
-}
 
 }  // namespace

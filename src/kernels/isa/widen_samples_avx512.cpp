@@ -1,7 +1,7 @@
 // The copy of a frame into Work with AVX-512, sixteen samples at a time.
-#include "kernels/avx512/avx512_kernels.h"
+#include "kernels/isa/vector_code.h"
 
-#if defined(__x86_64__) || defined(__i386__)
+#if defined(__x86_64__)
 
 #include <immintrin.h>
 

@@ -1,0 +1,133 @@
+// The upsampler over the layout of layout/up_lanes.h, written once over an
+// instruction set's operations (ops/*_ops.h) and compiled once per set
+// (isa/*.cpp).
+//
+// Per frame: the coefficients and Work are widened to double; each vector
+// of grid values runs tap by tap in increasing order, as the scalar
+// definition forms its sums, Ops::kTile vectors side by side so that the
+// multiply-adds of one sum do not wait on each other. The sums are stored
+// in the grid as floats; each group of outputs then picks its two values,
+// and is mixed and stored.
+//
+// Everything here has internal linkage, so each instruction set's copy
+// stays in the file compiled for it.
+#ifndef VELUMOR_KERNELS_ALGORITHMS_UP_LANES_KERNEL_H
+#define VELUMOR_KERNELS_ALGORITHMS_UP_LANES_KERNEL_H
+
+#include <cstddef>
+#include <cstring>
+
+#include "kernels/layout/up_lanes.h"
+
+namespace velumor {
+namespace {
+
+template <typename Ops>
+struct UpLanesKernel {
+    using Vec = typename Ops::Vec;
+    static constexpr int W = Ops::kLanes;
+
+    // dst[i] = src[i] as a double, for i < count.
+    static void Widen(const float* src, double* dst, int count) {
+        int i = 0;
+        for (; i + W <= count; i += W) Ops::Store(dst + i, Ops::LoadFloats(src + i));
+        for (; i < count; ++i) dst[i] = src[i];
+    }
+
+    // Count vectors that start at row `row`: their grid values, stored from
+    // slot slots * b + row.
+    template <int Count>
+    static void Vectors(const UpLanes& s, const int* position, int row) {
+        const double* coefficient = s.coefficients.data + row;
+        const double* x[Count];
+        Vec sum[Count];
+#pragma GCC unroll 16
+        for (int p = 0; p < Count; ++p) {
+            x[p] = s.work.data + position[p] + 1;
+            sum[p] = Ops::Zero();
+        }
+        // g >= 1 (MakeUpLanes): with a loop that may run zero times, GCC
+        // keeps the sums in memory.
+        int k = 0;
+        do {
+            const Vec c = Ops::LoadUnaligned(coefficient + std::ptrdiff_t{k} * s.factor);
+#pragma GCC unroll 16
+            for (int p = 0; p < Count; ++p) sum[p] = Ops::MulAdd(Ops::Broadcast(x[p][k]), c, sum[p]);
+        } while (++k < s.g);
+#pragma GCC unroll 16
+        for (int p = 0; p < Count; ++p) {
+            Ops::StoreFloats(s.grid.data + std::ptrdiff_t{s.slots} * position[p] + row, sum[p]);
+        }
+    }
+
+    // The last 1 .. Count vectors of a run.
+    template <int Count>
+    static void Remainder(const UpLanes& s, const int* position, int row, int left) {
+        if (left == Count) {
+            Vectors<Count>(s, position, row);
+        } else if constexpr (Count > 1) {
+            Remainder<Count - 1>(s, position, row, left);
+        }
+    }
+
+    static void FillGrid(const UpLanes& s) {
+        for (int run = 0; run < s.runs; ++run) {
+            const int row = s.runRow.data[run];
+            const int end = s.runBegin.data[run + 1];
+            int v = s.runBegin.data[run];
+            for (; v + Ops::kTile <= end; v += Ops::kTile) {
+                Vectors<Ops::kTile>(s, s.position.data + v, row);
+            }
+            Remainder<Ops::kTile - 1>(s, s.position.data + v, row, end - v);
+        }
+    }
+
+    // upper * (its grid value) + lower * (its grid value) in double, then
+    // the sample store rule, for outputs j .. j + W - 1 of the group.
+    static void MixGroup(const UpLanes& s, int j, const float* upperWeight,
+                         const float* lowerWeight, short* dst) {
+        const int start = s.groupStart.data[j / W];
+        Vec lower;
+        Vec upper;
+        if (start >= 0) {
+            Ops::Pick(s.grid.data + start, s.pick.data + std::ptrdiff_t{j} * 2, lower, upper);
+        } else {
+            const int* slot = s.gatherSlot.data + std::ptrdiff_t{-1 - start} * W;
+            float values[2 * W];
+            for (int i = 0; i < W; ++i) {
+                values[i] = s.grid.data[slot[i]];
+                values[W + i] = s.grid.data[slot[i] - 1];
+            }
+            lower = Ops::LoadFloats(values);
+            upper = Ops::LoadFloats(values + W);
+        }
+        const Vec v = Ops::MulAdd(Ops::LoadFloats(upperWeight), upper,
+                                  Ops::Mul(Ops::LoadFloats(lowerWeight), lower));
+        Ops::StoreSamples(dst, v);
+    }
+
+    static void Convert(const UpLanes& s, const float* coefficients, const float* work,
+                        const float* upperWeight, const float* lowerWeight, short* dst) {
+        Widen(coefficients, s.coefficients.data, s.taps);
+        Widen(work, s.work.data, s.workLength);
+        FillGrid(s);
+        int j = 0;
+        for (; j + W <= s.outputs; j += W) MixGroup(s, j, upperWeight + j, lowerWeight + j, dst + j);
+        const int left = s.outputs - j;
+        if (left == 0) return;
+        // The last, partial group through copies padded with zero weights,
+        // so that nothing past the outputs is read or written.
+        float upperPad[W] = {};
+        float lowerPad[W] = {};
+        short samples[W];
+        std::memcpy(upperPad, upperWeight + j, sizeof(float) * static_cast<unsigned>(left));
+        std::memcpy(lowerPad, lowerWeight + j, sizeof(float) * static_cast<unsigned>(left));
+        MixGroup(s, j, upperPad, lowerPad, samples);
+        std::memcpy(dst + j, samples, sizeof(short) * static_cast<unsigned>(left));
+    }
+};
+
+}  // namespace
+}  // namespace velumor
+
+#endif

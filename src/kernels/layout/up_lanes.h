@@ -1,0 +1,64 @@
+// The upsampler's layout of a frame for a vector of `lanes` doubles, fixed
+// at construction.
+//
+// An output at input position b with phase p mixes two grid values there:
+// rows F - p (its lower value) and F - p - 1 (its upper one), row r being
+// the sum over k < G of Coefficients[r + k * F] * Work[b + 1 + k]. A vector
+// holds `lanes` neighbouring rows r = s .. s + lanes - 1 of one position, so
+// each tap is one multiply-add: the sample, broadcast, times `lanes`
+// neighbouring coefficients. Each position gets only the vectors that cover
+// the rows its outputs use, found greedily from its lowest row up; vectors
+// are grouped by their first row s, so that a tile of them shares each
+// coefficient load. Rows past F land in padding and are never read.
+//
+// The sums are stored in a grid, F + lanes slots a position, slot r holding
+// row r. Since an output's two values are neighbours, `lanes` outputs pick
+// theirs from a window of `window` floats with one permute, whose indices
+// are kept as bytes (or, where they lie further apart, by gathering).
+#ifndef VELUMOR_KERNELS_LAYOUT_UP_LANES_H
+#define VELUMOR_KERNELS_LAYOUT_UP_LANES_H
+
+#include <cstdint>
+#include <memory>
+
+#include "common/aligned_array.h"
+
+namespace velumor {
+
+struct UpLanes {
+    int lanes = 0;   // doubles a vector: 2, 4 or 8
+    int window = 0;  // grid values a group of outputs picks from
+    int factor = 0;
+    int g = 0;        // taps per sum
+    int taps = 0;     // Factor * G + 1
+    int outputs = 0;  // OutputLength
+    int slots = 0;    // grid slots per position: Factor + lanes
+    int workLength = 0;  // floats of Work the sums read
+    int runs = 0;     // runs of vectors that start at the same row
+    AlignedArray<int> runRow;    // per run: the first row of its vectors
+    AlignedArray<int> runBegin;  // per run, and one past the last: its first vector
+    AlignedArray<int> position;  // per vector: its input position b
+    // Per group of `lanes` outputs: the grid slot their window starts at,
+    // or, for groups that gather, -1 - their number among those that do.
+    AlignedArray<int> groupStart;
+    // Per group with a window: the slots of the lower values in it, then of
+    // the upper ones; 2 x lanes bytes, 0 past the last output.
+    AlignedArray<std::uint8_t> pick;
+    // Per group that gathers: the grid slots of its lower values.
+    AlignedArray<int> gatherSlot;
+    AlignedArray<double> coefficients;  // taps, widened per frame, then zeros
+    AlignedArray<double> work;          // workLength, widened per frame
+    AlignedArray<float> grid;           // slots per position, then a window
+};
+
+// The layout for an upsampler with these positions, for vectors of `lanes`
+// doubles (2, 4 or 8) that pick from windows of `window` grid values (at
+// most 256); null when a sum has no taps, a position or phase lies outside
+// the frame's Work and filter, or the tables' sizes in bytes would not fit
+// an int.
+std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int outputLength,
+                                     int factor, int g, int workLength, int lanes, int window);
+
+}  // namespace velumor
+
+#endif
