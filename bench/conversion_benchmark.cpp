@@ -1,6 +1,6 @@
 // Google Benchmark of Conversion: both default converters at frame lengths
-// of 10 ms to 1 s, file filters of 35, 95 and 255 taps down and factors 8 and
-// 32 up, on every code path this processor runs. The counter x_realtime is
+// of 10 ms to 1 s, file filters of 35, 95 and 255 taps down and factors 3,
+// 6, 8, 16 and 32 up, on every code path this processor runs. The counter x_realtime is
 // seconds of audio converted per CPU second.
 #include <benchmark/benchmark.h>
 
@@ -80,7 +80,7 @@ void RegisterAll() {
             benchmark::RegisterBenchmark(("down/" + name + "/file" + std::to_string(taps) + "/20ms").c_str(),
                                          Down, path, 0.02f, taps);
         }
-        for (const int factor : {8, 32}) {
+        for (const int factor : {3, 6, 8, 16, 32}) {
             benchmark::RegisterBenchmark(("up/" + name + "/factor" + std::to_string(factor) + "/20ms").c_str(),
                                          Up, path, 0.02f, factor);
         }

@@ -2,7 +2,7 @@
 // instruction set's operations (ops/*_ops.h) and compiled once per set
 // (isa/*.cpp).
 //
-// Per frame: the coefficients and Work are widened to double; each vector
+// Per frame: the coefficients (reversed) and Work are widened to double; each vector
 // of grid values runs tap by tap in increasing order, as the scalar
 // definition forms its sums, Ops::kTile vectors side by side so that the
 // multiply-adds of one sum do not wait on each other. The sums are stored
@@ -34,11 +34,21 @@ struct UpLanesKernel {
         for (; i < count; ++i) dst[i] = src[i];
     }
 
-    // Count vectors that start at row `row`: their grid values, stored from
-    // slot slots * b + row.
+    // reversed[m] = coefficients[taps - 1 - m], as doubles.
+    static void WidenReversed(const float* coefficients, double* reversed, int taps) {
+        int m = 0;
+        for (; m + W <= taps; m += W) {
+            Ops::Store(reversed + m, Ops::LoadFloatsReversed(coefficients + taps - W - m));
+        }
+        for (; m < taps; ++m) reversed[m] = coefficients[taps - 1 - m];
+    }
+
+    // Count vectors that start at slot `slot`: their grid values, stored
+    // from slot slots * b + slot.
     template <int Count>
-    static void Vectors(const UpLanes& s, const int* position, int row) {
-        const double* coefficient = s.coefficients.data + row;
+    static void Vectors(const UpLanes& s, const int* position, int slot) {
+        // Tap k, lane l: reversed entry F (G - 1 - k) + slot + l.
+        const double* coefficient = s.coefficients.data + std::ptrdiff_t{s.factor} * (s.g - 1) + slot;
         const double* x[Count];
         Vec sum[Count];
 #pragma GCC unroll 16
@@ -50,35 +60,35 @@ struct UpLanesKernel {
         // keeps the sums in memory.
         int k = 0;
         do {
-            const Vec c = Ops::LoadUnaligned(coefficient + std::ptrdiff_t{k} * s.factor);
+            const Vec c = Ops::LoadUnaligned(coefficient - std::ptrdiff_t{k} * s.factor);
 #pragma GCC unroll 16
             for (int p = 0; p < Count; ++p) sum[p] = Ops::MulAdd(Ops::Broadcast(x[p][k]), c, sum[p]);
         } while (++k < s.g);
 #pragma GCC unroll 16
         for (int p = 0; p < Count; ++p) {
-            Ops::StoreFloats(s.grid.data + std::ptrdiff_t{s.slots} * position[p] + row, sum[p]);
+            Ops::StoreFloats(s.grid.data + std::ptrdiff_t{s.slots} * position[p] + slot, sum[p]);
         }
     }
 
     // The last 1 .. Count vectors of a run.
     template <int Count>
-    static void Remainder(const UpLanes& s, const int* position, int row, int left) {
+    static void Remainder(const UpLanes& s, const int* position, int slot, int left) {
         if (left == Count) {
-            Vectors<Count>(s, position, row);
+            Vectors<Count>(s, position, slot);
         } else if constexpr (Count > 1) {
-            Remainder<Count - 1>(s, position, row, left);
+            Remainder<Count - 1>(s, position, slot, left);
         }
     }
 
     static void FillGrid(const UpLanes& s) {
         for (int run = 0; run < s.runs; ++run) {
-            const int row = s.runRow.data[run];
+            const int slot = s.runSlot.data[run];
             const int end = s.runBegin.data[run + 1];
             int v = s.runBegin.data[run];
             for (; v + Ops::kTile <= end; v += Ops::kTile) {
-                Vectors<Ops::kTile>(s, s.position.data + v, row);
+                Vectors<Ops::kTile>(s, s.position.data + v, slot);
             }
-            Remainder<Ops::kTile - 1>(s, s.position.data + v, row, end - v);
+            Remainder<Ops::kTile - 1>(s, s.position.data + v, slot, end - v);
         }
     }
 
@@ -92,14 +102,8 @@ struct UpLanesKernel {
         if (start >= 0) {
             Ops::Pick(s.grid.data + start, s.pick.data + std::ptrdiff_t{j} * 2, lower, upper);
         } else {
-            const int* slot = s.gatherSlot.data + std::ptrdiff_t{-1 - start} * W;
-            float values[2 * W];
-            for (int i = 0; i < W; ++i) {
-                values[i] = s.grid.data[slot[i]];
-                values[W + i] = s.grid.data[slot[i] - 1];
-            }
-            lower = Ops::LoadFloats(values);
-            upper = Ops::LoadFloats(values + W);
+            Ops::Gather(s.grid.data, s.gatherSlot.data + std::ptrdiff_t{-1 - start} * W, lower,
+                        upper);
         }
         const Vec v = Ops::MulAdd(Ops::LoadFloats(upperWeight), upper,
                                   Ops::Mul(Ops::LoadFloats(lowerWeight), lower));
@@ -108,7 +112,7 @@ struct UpLanesKernel {
 
     static void Convert(const UpLanes& s, const float* coefficients, const float* work,
                         const float* upperWeight, const float* lowerWeight, short* dst) {
-        Widen(coefficients, s.coefficients.data, s.taps);
+        WidenReversed(coefficients, s.coefficients.data, s.taps);
         Widen(work, s.work.data, s.workLength);
         FillGrid(s);
         int j = 0;

@@ -15,33 +15,37 @@ namespace {
 constexpr std::int64_t kMostBytes = std::numeric_limits<int>::max() / 2;
 
 struct Vector {
-    int row;
+    int slot;  // its first
     int position;
 };
 
-// The vectors that cover every row the outputs use, ordered by first row.
+// The vectors that cover every slot the outputs use, ordered by first
+// slot. A vector starts at the lowest slot not yet covered, or lower where
+// it would run past the position's slots: that keeps the grid at `slots` a
+// position and the first slots few (for Factor 8 and eight lanes, 0 and 1).
 std::vector<Vector> CoveringVectors(const int* baseIndex, const int* phase, int outputLength,
-                                    int factor, int lanes, int positions) {
-    const std::size_t rows = static_cast<std::size_t>(factor) + 1;
-    std::vector<unsigned char> used(rows * static_cast<std::size_t>(positions), 0);
+                                    int lanes, int slots, int positions) {
+    const auto perPosition = static_cast<std::size_t>(slots);
+    std::vector<unsigned char> used(perPosition * static_cast<std::size_t>(positions), 0);
     for (int j = 0; j < outputLength; ++j) {
-        unsigned char* row = used.data() + rows * static_cast<std::size_t>(baseIndex[j]);
-        row[factor - phase[j]] = 1;
-        row[factor - phase[j] - 1] = 1;
+        unsigned char* slot = used.data() + perPosition * static_cast<std::size_t>(baseIndex[j]);
+        slot[phase[j]] = 1;
+        slot[phase[j] + 1] = 1;
     }
     std::vector<Vector> vectors;
     for (int b = 0; b < positions; ++b) {
-        const unsigned char* row = used.data() + rows * static_cast<std::size_t>(b);
-        for (int r = 0; r <= factor; ++r) {
-            if (!row[r]) continue;
-            vectors.push_back({r, b});
-            r += lanes - 1;
+        const unsigned char* slot = used.data() + perPosition * static_cast<std::size_t>(b);
+        for (int q = 0; q < slots; ++q) {
+            if (!slot[q]) continue;
+            const int first = std::min(q, slots - lanes);
+            vectors.push_back({first, b});
+            q = first + lanes - 1;
         }
     }
     // std::sort rather than std::stable_sort, whose buffer is allocated
     // without throwing and silently done without when that fails.
     std::sort(vectors.begin(), vectors.end(), [](const Vector& x, const Vector& y) {
-        return x.row != y.row ? x.row < y.row : x.position < y.position;
+        return x.slot != y.slot ? x.slot < y.slot : x.position < y.position;
     });
     return vectors;
 }
@@ -60,7 +64,7 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
         if (phase[j] < 0 || phase[j] >= factor) return nullptr;
     }
     const int positions = *std::max_element(baseIndex, baseIndex + outputLength) + 1;
-    const std::int64_t slots = std::int64_t{factor} + lanes;
+    const std::int64_t slots = std::max(std::int64_t{factor} + 1, std::int64_t{lanes});
     const std::int64_t gridSize = slots * positions + window;
     if (gridSize * 4 > kMostBytes) return nullptr;
 
@@ -75,39 +79,39 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     s->workLength = workLength;
 
     const std::vector<Vector> vectors =
-        CoveringVectors(baseIndex, phase, outputLength, factor, lanes, positions);
+        CoveringVectors(baseIndex, phase, outputLength, lanes, s->slots, positions);
     const auto count = static_cast<std::int64_t>(vectors.size());
     s->position = NewAlignedZeroedArray<int>(count);
-    std::vector<int> runRow;
+    std::vector<int> runSlot;
     std::vector<int> runBegin;
     for (std::size_t v = 0; v < vectors.size(); ++v) {
         s->position.data[v] = vectors[v].position;
-        if (v == 0 || vectors[v].row != vectors[v - 1].row) {
-            runRow.push_back(vectors[v].row);
+        if (v == 0 || vectors[v].slot != vectors[v - 1].slot) {
+            runSlot.push_back(vectors[v].slot);
             runBegin.push_back(static_cast<int>(v));
         }
     }
     runBegin.push_back(static_cast<int>(count));
-    s->runs = static_cast<int>(runRow.size());
-    s->runRow = NewAlignedZeroedArray<int>(s->runs);
+    s->runs = static_cast<int>(runSlot.size());
+    s->runSlot = NewAlignedZeroedArray<int>(s->runs);
     s->runBegin = NewAlignedZeroedArray<int>(s->runs + 1);
-    std::copy(runRow.begin(), runRow.end(), s->runRow.data);
+    std::copy(runSlot.begin(), runSlot.end(), s->runSlot.data);
     std::copy(runBegin.begin(), runBegin.end(), s->runBegin.data);
 
     // A group of outputs picks both its values from the window that starts
     // at the lowest of them; the rare group that lies further apart (where
     // BaseIndex and Phase disagree) gathers them instead.
     const int groups = (outputLength + lanes - 1) / lanes;
-    const auto lowerSlot = [&](int j) { return s->slots * baseIndex[j] + factor - phase[j]; };
+    const auto lowerSlot = [&](int j) { return s->slots * baseIndex[j] + phase[j]; };
     const auto members = [&](int group) { return std::min(lanes, outputLength - group * lanes); };
     std::vector<int> windowStart(static_cast<std::size_t>(groups), -1);  // -1: gathers
     int gathering = 0;
     for (int group = 0; group < groups; ++group) {
-        int low = lowerSlot(group * lanes) - 1;
+        int low = lowerSlot(group * lanes);
         int high = low + 1;
         for (int i = 1; i < members(group); ++i) {
-            low = std::min(low, lowerSlot(group * lanes + i) - 1);
-            high = std::max(high, lowerSlot(group * lanes + i));
+            low = std::min(low, lowerSlot(group * lanes + i));
+            high = std::max(high, lowerSlot(group * lanes + i) + 1);
         }
         if (high - low < window) {
             windowStart[static_cast<std::size_t>(group)] = low;
@@ -127,7 +131,7 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
             std::uint8_t* pick = s->pick.data + std::int64_t{group} * 2 * lanes;
             for (int i = 0; i < members(group); ++i) {
                 pick[i] = static_cast<std::uint8_t>(lowerSlot(first + i) - start);
-                pick[lanes + i] = static_cast<std::uint8_t>(lowerSlot(first + i) - 1 - start);
+                pick[lanes + i] = static_cast<std::uint8_t>(lowerSlot(first + i) + 1 - start);
             }
         } else {
             s->groupStart.data[group] = -1 - gathered;

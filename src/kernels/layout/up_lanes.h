@@ -3,18 +3,23 @@
 //
 // An output at input position b with phase p mixes two grid values there:
 // rows F - p (its lower value) and F - p - 1 (its upper one), row r being
-// the sum over k < G of Coefficients[r + k * F] * Work[b + 1 + k]. A vector
-// holds `lanes` neighbouring rows r = s .. s + lanes - 1 of one position, so
-// each tap is one multiply-add: the sample, broadcast, times `lanes`
-// neighbouring coefficients. Each position gets only the vectors that cover
-// the rows its outputs use, found greedily from its lowest row up; vectors
-// are grouped by their first row s, so that a tile of them shares each
-// coefficient load. Rows past F land in padding and are never read.
+// the sum over k < G of Coefficients[r + k * F] * Work[b + 1 + k]. The grid
+// keeps slots = max(F + 1, lanes) slots a position, slot q holding row
+// F - q, so that an output's two values are neighbours, slots p and p + 1,
+// and the slots of consecutive outputs grow along the frame.
 //
-// The sums are stored in a grid, F + lanes slots a position, slot r holding
-// row r. Since an output's two values are neighbours, `lanes` outputs pick
-// theirs from a window of `window` floats with one permute, whose indices
-// are kept as bytes (or, where they lie further apart, by gathering).
+// A vector holds `lanes` neighbouring slots q = s .. s + lanes - 1 of one
+// position, so each tap is one multiply-add: the sample, broadcast, times
+// `lanes` coefficients, which are neighbours once the coefficients are
+// reversed (slot q, tap k takes reversed entry F (G - 1 - k) + q). Each
+// position gets only the vectors that cover the slots its outputs use,
+// found greedily from its lowest slot up; vectors are grouped by their
+// first slot s, so that a tile of them shares each coefficient load. Slots
+// past F (where lanes > F + 1) are never read.
+//
+// A group of `lanes` outputs picks its values from a window of `window`
+// grid values with one permute, whose indices are kept as bytes (or, where
+// they lie further apart, by gathering).
 #ifndef VELUMOR_KERNELS_LAYOUT_UP_LANES_H
 #define VELUMOR_KERNELS_LAYOUT_UP_LANES_H
 
@@ -32,10 +37,10 @@ struct UpLanes {
     int g = 0;        // taps per sum
     int taps = 0;     // Factor * G + 1
     int outputs = 0;  // OutputLength
-    int slots = 0;    // grid slots per position: Factor + lanes
+    int slots = 0;    // grid slots per position: max(Factor + 1, lanes)
     int workLength = 0;  // floats of Work the sums read
-    int runs = 0;     // runs of vectors that start at the same row
-    AlignedArray<int> runRow;    // per run: the first row of its vectors
+    int runs = 0;     // runs of vectors that start at the same slot
+    AlignedArray<int> runSlot;   // per run: the first slot of its vectors
     AlignedArray<int> runBegin;  // per run, and one past the last: its first vector
     AlignedArray<int> position;  // per vector: its input position b
     // Per group of `lanes` outputs: the grid slot their window starts at,
@@ -46,7 +51,7 @@ struct UpLanes {
     AlignedArray<std::uint8_t> pick;
     // Per group that gathers: the grid slots of its lower values.
     AlignedArray<int> gatherSlot;
-    AlignedArray<double> coefficients;  // taps, widened per frame, then zeros
+    AlignedArray<double> coefficients;  // taps, reversed and widened per frame, then zeros
     AlignedArray<double> work;          // workLength, widened per frame
     AlignedArray<float> grid;           // slots per position, then a window
 };

@@ -35,6 +35,11 @@ struct Avx2Ops {
     }
     static Vec Blend(Mask mask, Vec a, Vec b) { return _mm256_blendv_pd(a, b, mask); }
     static Vec LoadFloats(const float* p) { return _mm256_cvtps_pd(_mm_loadu_ps(p)); }
+    // p[3], ..., p[0].
+    static Vec LoadFloatsReversed(const float* p) {
+        const __m128 four = _mm_loadu_ps(p);
+        return _mm256_cvtps_pd(_mm_shuffle_ps(four, four, 0x1B));
+    }
     static void StoreFloats(float* p, Vec v) { _mm_storeu_ps(p, _mm256_cvtpd_ps(v)); }
     static Vec ThroughFloat(Vec v) { return _mm256_cvtps_pd(_mm256_cvtpd_ps(v)); }
 
@@ -85,6 +90,13 @@ struct Avx2Ops {
         const __m256 both = _mm256_blendv_ps(low, high, fromHigh);
         lower = _mm256_cvtps_pd(_mm256_castps256_ps128(both));
         upper = _mm256_cvtps_pd(_mm256_extractf128_ps(both, 1));
+    }
+
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
+    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+        const __m128i index = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot));
+        lower = _mm256_cvtps_pd(_mm_i32gather_ps(grid, index, 4));
+        upper = _mm256_cvtps_pd(_mm_i32gather_ps(grid + 1, index, 4));
     }
 };
 

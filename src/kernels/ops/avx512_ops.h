@@ -32,6 +32,11 @@ struct Avx512Ops {
     // Lanes in the mask from b, the others from a.
     static Vec Blend(Mask mask, Vec a, Vec b) { return _mm512_mask_blend_pd(mask, a, b); }
     static Vec LoadFloats(const float* p) { return _mm512_cvtps_pd(_mm256_loadu_ps(p)); }
+    // p[7], ..., p[0].
+    static Vec LoadFloatsReversed(const float* p) {
+        const __m256i reverse = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+        return _mm512_cvtps_pd(_mm256_permutevar8x32_ps(_mm256_loadu_ps(p), reverse));
+    }
     static void StoreFloats(float* p, Vec v) { _mm256_storeu_ps(p, _mm512_cvtpd_ps(v)); }
     static Vec ThroughFloat(Vec v) { return _mm512_cvtps_pd(_mm512_cvtpd_ps(v)); }
 
@@ -106,6 +111,13 @@ struct Avx512Ops {
                                                    _mm512_loadu_ps(window + 16));
         lower = _mm512_cvtps_pd(_mm512_castps512_ps256(both));
         upper = _mm512_cvtps_pd(_mm512_extractf32x8_ps(both, 1));
+    }
+
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
+    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+        const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(slot));
+        lower = _mm512_cvtps_pd(_mm256_i32gather_ps(grid, index, 4));
+        upper = _mm512_cvtps_pd(_mm256_i32gather_ps(grid + 1, index, 4));
     }
 };
 

@@ -36,6 +36,8 @@ struct NeonOps {
     }
     static Vec Blend(Mask mask, Vec a, Vec b) { return vbslq_f64(mask, b, a); }
     static Vec LoadFloats(const float* p) { return vcvt_f64_f32(vld1_f32(p)); }
+    // p[1], p[0].
+    static Vec LoadFloatsReversed(const float* p) { return vcvt_f64_f32(vrev64_f32(vld1_f32(p))); }
     static void StoreFloats(float* p, Vec v) { vst1_f32(p, vcvt_f32_f64(v)); }
     static Vec ThroughFloat(Vec v) { return vcvt_f64_f32(vcvt_f32_f64(v)); }
 
@@ -71,6 +73,14 @@ struct NeonOps {
     static void Pick(const float* window, const std::uint8_t* pick, Vec& lower, Vec& upper) {
         const double low[2] = {window[pick[0]], window[pick[1]]};
         const double high[2] = {window[pick[2]], window[pick[3]]};
+        lower = vld1q_f64(low);
+        upper = vld1q_f64(high);
+    }
+
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
+    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+        const double low[2] = {grid[slot[0]], grid[slot[1]]};
+        const double high[2] = {grid[slot[0] + 1], grid[slot[1] + 1]};
         lower = vld1q_f64(low);
         upper = vld1q_f64(high);
     }

@@ -47,6 +47,11 @@ struct Sse2Ops {
         return _mm_castsi128_ps(_mm_cvtsi64_si128(bits));
     }
     static Vec LoadFloats(const float* p) { return _mm_cvtps_pd(LoadTwoFloats(p)); }
+    // p[1], p[0].
+    static Vec LoadFloatsReversed(const float* p) {
+        const __m128 two = LoadTwoFloats(p);
+        return _mm_cvtps_pd(_mm_shuffle_ps(two, two, 0x01));
+    }
     static void StoreFloats(float* p, Vec v) {
         const long long bits = _mm_cvtsi128_si64(_mm_castps_si128(_mm_cvtpd_ps(v)));
         std::memcpy(p, &bits, sizeof bits);
@@ -81,6 +86,12 @@ struct Sse2Ops {
     static void Pick(const float* window, const std::uint8_t* pick, Vec& lower, Vec& upper) {
         lower = _mm_set_pd(window[pick[1]], window[pick[0]]);
         upper = _mm_set_pd(window[pick[3]], window[pick[2]]);
+    }
+
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
+    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+        lower = _mm_set_pd(grid[slot[1]], grid[slot[0]]);
+        upper = _mm_set_pd(grid[slot[1] + 1], grid[slot[0] + 1]);
     }
 };
 

@@ -108,36 +108,36 @@ TEST(DownStripesTest, PositionsThatMoveBackwardsGetNone) {
     }
 }
 
-// Output j needs rows F - Phase[j] (its lower value) and the one before at
+// Output j needs slots Phase[j] (its lower value) and the one after at
 // position BaseIndex[j]: some vector must cover both, and the output's pick
-// (or gather) must point at the slots of those rows.
+// (or gather) must point at them.
 void ExpectLanesMatch(const CUpSampler& s, const UpLanes& lanes, const std::string& label) {
     const int w = lanes.lanes;
     const int positions = s.InputLength + 1;
-    std::vector<std::vector<int>> firstRows(static_cast<std::size_t>(positions));
+    std::vector<std::vector<int>> firstSlots(static_cast<std::size_t>(positions));
     for (int run = 0; run < lanes.runs; ++run) {
-        if (run > 0) EXPECT_LT(lanes.runRow.data[run - 1], lanes.runRow.data[run]) << label;
+        if (run > 0) EXPECT_LT(lanes.runSlot.data[run - 1], lanes.runSlot.data[run]) << label;
         for (int v = lanes.runBegin.data[run]; v < lanes.runBegin.data[run + 1]; ++v) {
-            firstRows[static_cast<std::size_t>(lanes.position.data[v])].push_back(lanes.runRow.data[run]);
+            firstSlots[static_cast<std::size_t>(lanes.position.data[v])].push_back(lanes.runSlot.data[run]);
         }
     }
-    const auto covered = [&](int b, int row) {
-        for (const int first : firstRows[static_cast<std::size_t>(b)]) {
-            if (first <= row && row < first + w) return true;
+    const auto covered = [&](int b, int slot) {
+        for (const int first : firstSlots[static_cast<std::size_t>(b)]) {
+            if (first <= slot && slot < first + w && first + w <= lanes.slots) return true;
         }
         return false;
     };
     for (int j = 0; j < s.OutputLength; ++j) {
         const int b = s.BaseIndex[j];
-        const int row = s.Factor - s.Phase[j];
-        EXPECT_TRUE(covered(b, row) && covered(b, row - 1)) << label << ", output " << j;
-        const int slot = lanes.slots * b + row;
+        const int q = s.Phase[j];
+        EXPECT_TRUE(covered(b, q) && covered(b, q + 1)) << label << ", output " << j;
+        const int slot = lanes.slots * b + q;
         const int start = lanes.groupStart.data[j / w];
         if (start >= 0) {
             const std::uint8_t* pick = lanes.pick.data + (j / w) * 2 * w;
             EXPECT_EQ(start + pick[j % w], slot) << label << ", output " << j;
-            EXPECT_EQ(start + pick[w + j % w], slot - 1) << label << ", output " << j;
-            EXPECT_LT(pick[j % w], lanes.window) << label;
+            EXPECT_EQ(start + pick[w + j % w], slot + 1) << label << ", output " << j;
+            EXPECT_LT(pick[w + j % w], lanes.window) << label;
         } else {
             EXPECT_EQ(lanes.gatherSlot.data[(-1 - start) * w + j % w], slot)
                 << label << ", output " << j;
