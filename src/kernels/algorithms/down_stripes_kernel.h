@@ -49,57 +49,56 @@ struct DownStripesKernel {
         Ops::StoreSamples(s.results.data + j * W, v);
     }
 
-    // Groups j .. j + Count - 1, both sums of every lane.
+    // Groups j .. j + Count - 1, both sums of every lane. The samples of
+    // tap m serve tap m of the lower sum and tap m - 1 of the upper one, so
+    // each blended vector feeds two multiply-adds as soon as it is formed,
+    // and only the sums stay in registers.
     template <int Count>
     static void Groups(const DownStripes& s, const float* c, int taps, int j) {
         const double* row[Count];
         Mask blend[Count];
         Vec lower[Count];
         Vec upper[Count];
-        Vec x[Count];     // samples of tap m
-        Vec next[Count];  // row m + 1
         // The loops over the groups are unrolled in full, so that these
         // arrays live in registers; otherwise GCC keeps them on the stack
         // around the tap loop.
-#pragma GCC unroll 8
+#pragma GCC unroll 16
         for (int g = 0; g < Count; ++g) {
             row[g] = s.transposedWork.data + std::ptrdiff_t{s.groupRow.data[j + g]} * W;
             blend[g] = Ops::MaskOf(s.groupBlendMask.data[j + g]);
             lower[g] = Ops::Zero();
             upper[g] = Ops::Zero();
-            next[g] = Ops::Load(row[g] + W);
-            x[g] = Ops::Blend(blend[g], Ops::Load(row[g]), next[g]);
         }
-        // Two taps a step, so that the samples move on without register copies.
-        int m = 0;
-        for (; m + 2 <= taps; m += 2) {
-            const Vec tap = Ops::Broadcast(c[m]);
-            const Vec tap1 = Ops::Broadcast(c[m + 1]);
-#pragma GCC unroll 8
+        if (taps > 0) {
+            Vec previous = Ops::Broadcast(c[0]);
+#pragma GCC unroll 16
             for (int g = 0; g < Count; ++g) {
-                const Vec after = Ops::Load(row[g] + (m + 2) * W);
-                const Vec x1 = Ops::Blend(blend[g], next[g], after);
-                lower[g] = Ops::MulAdd(tap, x[g], lower[g]);
-                upper[g] = Ops::MulAdd(tap, x1, upper[g]);
-                const Vec after1 = Ops::Load(row[g] + (m + 3) * W);
-                const Vec x2 = Ops::Blend(blend[g], after, after1);
-                lower[g] = Ops::MulAdd(tap1, x1, lower[g]);
-                upper[g] = Ops::MulAdd(tap1, x2, upper[g]);
-                x[g] = x2;
-                next[g] = after1;
+                lower[g] = Ops::MulAdd(previous, Samples(row[g], blend[g], 0), lower[g]);
+            }
+            for (int m = 1; m < taps; ++m) {
+                const Vec tap = Ops::Broadcast(c[m]);
+#pragma GCC unroll 16
+                for (int g = 0; g < Count; ++g) {
+                    const Vec x = Samples(row[g], blend[g], m);
+                    lower[g] = Ops::MulAdd(tap, x, lower[g]);
+                    upper[g] = Ops::MulAdd(previous, x, upper[g]);
+                }
+                previous = tap;
+            }
+#pragma GCC unroll 16
+            for (int g = 0; g < Count; ++g) {
+                upper[g] = Ops::MulAdd(previous, Samples(row[g], blend[g], taps), upper[g]);
             }
         }
-        if (m < taps) {
-            const Vec tap = Ops::Broadcast(c[m]);
-#pragma GCC unroll 8
-            for (int g = 0; g < Count; ++g) {
-                const Vec after = Ops::Load(row[g] + (m + 2) * W);
-                lower[g] = Ops::MulAdd(tap, x[g], lower[g]);
-                upper[g] = Ops::MulAdd(tap, Ops::Blend(blend[g], next[g], after), upper[g]);
-            }
-        }
-#pragma GCC unroll 8
+#pragma GCC unroll 16
         for (int g = 0; g < Count; ++g) Mix(s, j + g, lower[g], upper[g]);
+    }
+
+    // A group's samples of tap m: row m, and row m + 1 on the lanes whose
+    // window starts a sample later.
+    static Vec Samples(const double* row, Mask blend, int m) {
+        return Ops::Blend(blend, Ops::Load(row + std::ptrdiff_t{m} * W),
+                          Ops::Load(row + std::ptrdiff_t{m + 1} * W));
     }
 
     // The last 1 .. Count groups.
