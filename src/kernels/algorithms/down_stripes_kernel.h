@@ -9,9 +9,9 @@
 // window starts one sample later. That vector is tap m of the lower sum and
 // tap m - 1 of the upper one, so one load and one blend feed two
 // multiply-adds. Ops::kGroups groups run side by side, so that the
-// multiply-adds of one sum do not wait on each other. Each tap is read from
-// Coefficients where the groups use it: a caller who writes Coefficients
-// still gets the taps it wrote. The outputs are mixed in the registers and
+// multiply-adds of one sum do not wait on each other. The coefficients are
+// widened from Coefficients on every frame: a caller who writes them still
+// gets the taps it wrote. The outputs are mixed in the registers and
 // stored group by group, then transposed into dst.
 //
 // Everything here has internal linkage, so each instruction set's copy
@@ -32,6 +32,13 @@ struct DownStripesKernel {
     using Vec = typename Ops::Vec;
     using Mask = typename Ops::Mask;
     static constexpr int W = Ops::kLanes;
+
+    static void WidenCoefficients(const DownStripes& s, const float* c, int taps) {
+        double* wide = s.coefficients.data;
+        int m = 0;
+        for (; m + W <= taps; m += W) Ops::Store(wide + m, Ops::LoadFloats(c + m));
+        for (; m < taps; ++m) wide[m] = c[m];
+    }
 
     static void TransposeFrame(const DownStripes& s, const float* work) {
         const float* column[W];
@@ -54,7 +61,7 @@ struct DownStripesKernel {
     // each blended vector feeds two multiply-adds as soon as it is formed,
     // and only the sums stay in registers.
     template <int Count>
-    static void Groups(const DownStripes& s, const float* c, int taps, int j) {
+    static void Groups(const DownStripes& s, const double* c, int taps, int j) {
         const double* row[Count];
         Mask blend[Count];
         Vec lower[Count];
@@ -103,7 +110,7 @@ struct DownStripesKernel {
 
     // The last 1 .. Count groups.
     template <int Count>
-    static void Remainder(const DownStripes& s, const float* c, int taps, int j, int left) {
+    static void Remainder(const DownStripes& s, const double* c, int taps, int j, int left) {
         if (left == Count) {
             Groups<Count>(s, c, taps, j);
         } else if constexpr (Count > 1) {
@@ -130,12 +137,12 @@ struct DownStripesKernel {
 
     static void Convert(const DownStripes& s, const float* coefficients, int taps,
                         const float* work, short* dst) {
+        WidenCoefficients(s, coefficients, taps);
         TransposeFrame(s, work);
+        const double* c = s.coefficients.data;
         int j = 0;
-        for (; j + Ops::kGroups <= s.stride; j += Ops::kGroups) {
-            Groups<Ops::kGroups>(s, coefficients, taps, j);
-        }
-        Remainder<Ops::kGroups - 1>(s, coefficients, taps, j, s.stride - j);
+        for (; j + Ops::kGroups <= s.stride; j += Ops::kGroups) Groups<Ops::kGroups>(s, c, taps, j);
+        Remainder<Ops::kGroups - 1>(s, c, taps, j, s.stride - j);
         for (int j0 = 0; j0 < s.stride; j0 += W) StoreOutputs(s, j0, dst);
     }
 };

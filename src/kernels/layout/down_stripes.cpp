@@ -109,6 +109,7 @@ std::unique_ptr<DownStripes> MakeDownStripes(const int* baseIndex, const float* 
     if (rows * lanes * std::int64_t{sizeof(double)} > kMostBytes) return nullptr;
     if (ReachOf(s->first, s->laneOffset, lanes, rows) > workCapacity) return nullptr;
     s->rows = static_cast<int>(rows);
+    s->coefficients = NewAlignedZeroedArray<double>(taps);
     s->transposedWork = NewAlignedZeroedArray<double>(rows * lanes);
     s->results = NewAlignedZeroedArray<short>(std::int64_t{s->groupsRounded} * lanes);
     return s;

@@ -10,7 +10,8 @@
 // whose row t holds, in lane i, Work[first + t + laneOffset[i]] as a double:
 // one aligned load and one blend by the group's `groupBlendMask` give a
 // group its samples of a tap, with no shuffles and no conversions in the
-// inner loop.
+// inner loop. The coefficients are widened once a frame too, so that each
+// tap is a broadcast load.
 #ifndef VELUMOR_KERNELS_LAYOUT_DOWN_STRIPES_H
 #define VELUMOR_KERNELS_LAYOUT_DOWN_STRIPES_H
 
@@ -36,6 +37,7 @@ struct DownStripes {
     AlignedArray<std::uint8_t> groupBlendMask;
     AlignedArray<float> upperWeight;  // group by group, `lanes` each
     AlignedArray<float> lowerWeight;
+    AlignedArray<double> coefficients;    // taps, widened per frame
     AlignedArray<double> transposedWork;  // rows x lanes: Work transposed, as doubles
     AlignedArray<short> results;          // groupsRounded x lanes samples
 };
