@@ -68,9 +68,8 @@ private:
 // multiply-add width wasted less: four lanes for Factor + 1 <= 4, two for
 // Factor + 1 <= 2.
 VectorCode UpCodeFor(const CUpSampler& s, KernelPath path) {
-    const int slots = s.Factor + 1;
-    if (path == KernelPath::kAvx512 && slots <= 4) path = KernelPath::kAvx2;
-    if (path == KernelPath::kAvx2 && slots <= 2) path = KernelPath::kSse2;
+    if (path == KernelPath::kAvx512 && s.Factor <= 3) path = KernelPath::kAvx2;
+    if (path == KernelPath::kAvx2 && s.Factor <= 1) path = KernelPath::kSse2;
     return CodeFor(path);
 }
 
