@@ -62,17 +62,6 @@ private:
     const float* lowerWeight_;
 };
 
-// A vector holds neighbouring grid values of one position, so where a
-// position has no more than half a vector of them, the next narrower set's
-// code (which this processor runs too) does the same sums with half the
-// multiply-add width wasted less: four lanes for Factor + 1 <= 4, two for
-// Factor + 1 <= 2.
-VectorCode UpCodeFor(const CUpSampler& s, KernelPath path) {
-    if (path == KernelPath::kAvx512 && s.Factor <= 3) path = KernelPath::kAvx2;
-    if (path == KernelPath::kAvx2 && s.Factor <= 1) path = KernelPath::kSse2;
-    return CodeFor(path);
-}
-
 }  // namespace
 
 std::unique_ptr<DownKernel> MakeStripesDownKernel(const CDownSampler& s, KernelPath path) {
@@ -86,7 +75,7 @@ std::unique_ptr<DownKernel> MakeStripesDownKernel(const CDownSampler& s, KernelP
 }
 
 std::unique_ptr<UpKernel> MakeLanesUpKernel(const CUpSampler& s, KernelPath path) {
-    const VectorCode code = UpCodeFor(s, path);
+    const VectorCode code = CodeFor(path);
     if (code.up == nullptr) return nullptr;
     std::unique_ptr<UpLanes> lanes =
         MakeUpLanes(s.BaseIndex, s.Phase, s.OutputLength, s.Factor, s.Span - 1,

@@ -219,14 +219,15 @@ TEST_P(KernelPathTest, UpsamplerOnRandomGeometries) {
 
 // The benchmarked factors at rates around the default, with outputs whose
 // BaseIndex and Phase disagree, positions that need both their first and
-// last phase row, and outputs too far apart to share a window.
+// last phase row, and outputs too far apart to share a window; factors 1
+// to 3 put several positions in a vector.
 TEST_P(KernelPathTest, UpsamplerWithCommonFactors) {
     std::uniform_real_distribution<double> step(1.2, 5.0);
     std::uniform_real_distribution<double> duration(0.0005, 0.05);
     std::uniform_int_distribution<int> span(1, 24);
-    constexpr int kFactors[] = {2, 3, 6, 8, 16, 32};
-    for (int run = 0; run < 48; ++run) {
-        const int factor = kFactors[run % 6];
+    constexpr int kFactors[] = {1, 2, 3, 6, 8, 16, 32};
+    for (int run = 0; run < 56; ++run) {
+        const int factor = kFactors[run % 7];
         const float inputRate = 8000.0f;
         const float outputRate = static_cast<float>(inputRate * step(rng_));
         const float d = static_cast<float>(duration(rng_));

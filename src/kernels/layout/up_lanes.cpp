@@ -24,7 +24,7 @@ struct Vector {
 // it would run past the position's slots: that keeps the grid at `slots` a
 // position and the first slots few (for Factor 8 and eight lanes, 0 and 1).
 std::vector<Vector> CoveringVectors(const int* baseIndex, const int* phase, int outputLength,
-                                    int lanes, int slots, int positions) {
+                                    int lanes, int slots, int positions, int perVector) {
     const auto perPosition = static_cast<std::size_t>(slots);
     std::vector<unsigned char> used(perPosition * static_cast<std::size_t>(positions), 0);
     for (int j = 0; j < outputLength; ++j) {
@@ -33,6 +33,16 @@ std::vector<Vector> CoveringVectors(const int* baseIndex, const int* phase, int 
         slot[phase[j] + 1] = 1;
     }
     std::vector<Vector> vectors;
+    if (perVector > 1) {
+        // Each vector holds every slot of perVector positions from a
+        // multiple of perVector, where any of them is used.
+        for (int b = 0; b < positions; b += perVector) {
+            const unsigned char* slot = used.data() + perPosition * static_cast<std::size_t>(b);
+            const unsigned char* end = used.data() + perPosition * static_cast<std::size_t>(std::min(b + perVector, positions));
+            if (std::find(slot, end, 1) != end) vectors.push_back({0, b});
+        }
+        return vectors;
+    }
     for (int b = 0; b < positions; ++b) {
         const unsigned char* slot = used.data() + perPosition * static_cast<std::size_t>(b);
         for (int q = 0; q < slots; ++q) {
@@ -64,8 +74,15 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
         if (phase[j] < 0 || phase[j] >= factor) return nullptr;
     }
     const int positions = *std::max_element(baseIndex, baseIndex + outputLength) + 1;
-    const std::int64_t slots = std::max(std::int64_t{factor} + 1, std::int64_t{lanes});
-    const std::int64_t gridSize = slots * positions + window;
+    // Where Factor + 1 slots fit half a vector, a vector holds the slots,
+    // rounded up to a power of two (2 or 4), of several positions.
+    std::int64_t slots = std::max(std::int64_t{factor} + 1, std::int64_t{lanes});
+    if (2 * (std::int64_t{factor} + 1) <= lanes) {
+        slots = 1;
+        while (slots < factor + 1) slots *= 2;
+    }
+    const int perVector = lanes / static_cast<int>(std::min(slots, std::int64_t{lanes}));
+    const std::int64_t gridSize = slots * (positions + perVector - 1) + window;
     if (gridSize * 4 > kMostBytes) return nullptr;
 
     auto s = std::make_unique<UpLanes>();
@@ -76,10 +93,11 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     s->taps = static_cast<int>(taps);
     s->outputs = outputLength;
     s->slots = static_cast<int>(slots);
+    s->perVector = perVector;
     s->workLength = workLength;
 
     const std::vector<Vector> vectors =
-        CoveringVectors(baseIndex, phase, outputLength, lanes, s->slots, positions);
+        CoveringVectors(baseIndex, phase, outputLength, lanes, s->slots, positions, perVector);
     const auto count = static_cast<std::int64_t>(vectors.size());
     s->position = NewAlignedZeroedArray<int>(count);
     std::vector<int> runSlot;
@@ -102,16 +120,22 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
     // at the lowest of them; the rare group that lies further apart (where
     // BaseIndex and Phase disagree) gathers them instead.
     const int groups = (outputLength + lanes - 1) / lanes;
-    const auto lowerSlot = [&](int j) { return s->slots * baseIndex[j] + phase[j]; };
+    // The grid slot of output j's lower value; its upper one is perVector
+    // slots on.
+    const auto lowerSlot = [&](int j) {
+        const int b = baseIndex[j];
+        const int inVector = b % perVector;
+        return s->slots * (b - inVector) + perVector * phase[j] + inVector;
+    };
     const auto members = [&](int group) { return std::min(lanes, outputLength - group * lanes); };
     std::vector<int> windowStart(static_cast<std::size_t>(groups), -1);  // -1: gathers
     int gathering = 0;
     for (int group = 0; group < groups; ++group) {
         int low = lowerSlot(group * lanes);
-        int high = low + 1;
+        int high = low + perVector;
         for (int i = 1; i < members(group); ++i) {
             low = std::min(low, lowerSlot(group * lanes + i));
-            high = std::max(high, lowerSlot(group * lanes + i) + 1);
+            high = std::max(high, lowerSlot(group * lanes + i) + perVector);
         }
         if (high - low < window) {
             windowStart[static_cast<std::size_t>(group)] = low;
@@ -131,7 +155,7 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
             std::uint8_t* pick = s->pick.data + std::int64_t{group} * 2 * lanes;
             for (int i = 0; i < members(group); ++i) {
                 pick[i] = static_cast<std::uint8_t>(lowerSlot(first + i) - start);
-                pick[lanes + i] = static_cast<std::uint8_t>(lowerSlot(first + i) + 1 - start);
+                pick[lanes + i] = static_cast<std::uint8_t>(lowerSlot(first + i) + perVector - start);
             }
         } else {
             s->groupStart.data[group] = -1 - gathered;
@@ -142,7 +166,7 @@ std::unique_ptr<UpLanes> MakeUpLanes(const int* baseIndex, const int* phase, int
         }
     }
     s->grid = NewAlignedZeroedArray<float>(gridSize);
-    s->coefficients = NewAlignedZeroedArray<double>(taps + lanes);
+    s->coefficients = NewAlignedZeroedArray<double>(perVector > 1 ? std::int64_t{g} * lanes : taps + lanes);
     s->work = NewAlignedZeroedArray<double>(std::int64_t{workLength} + lanes);
     return s;
 }

@@ -17,6 +17,15 @@
 // first slot s, so that a tile of them shares each coefficient load. Slots
 // past F (where lanes > F + 1) are never read.
 //
+// Where F + 1 slots fit half a vector, slots is rounded up to a power of
+// two and a vector holds all of them for perVector = lanes / slots
+// positions from a multiple of perVector, b0, instead, so that no
+// multiply-add is spent on more than the slots' rounding: lane l holds slot
+// l / perVector of position b0 + l % perVector, at grid slot slots * b0 + l.
+// Its samples, tap k, are then one load of Work[b0 + 1 + k ..] repeated
+// across the vector, and its coefficients one row of `lanes` per tap. An
+// output's upper value is then perVector slots after its lower one.
+//
 // A group of `lanes` outputs picks its values from a window of `window`
 // grid values with one permute, whose indices are kept as bytes (or, where
 // they lie further apart, by gathering).
@@ -37,7 +46,10 @@ struct UpLanes {
     int g = 0;        // taps per sum
     int taps = 0;     // Factor * G + 1
     int outputs = 0;  // OutputLength
-    int slots = 0;    // grid slots per position: max(Factor + 1, lanes)
+    // Grid slots per position: max(Factor + 1, lanes), or, where Factor + 1
+    // fits half a vector, Factor + 1 rounded up to a power of two.
+    int slots = 0;
+    int perVector = 1;  // positions a vector holds: lanes / slots, or 1
     int workLength = 0;  // floats of Work the sums read
     int runs = 0;     // runs of vectors that start at the same slot
     AlignedArray<int> runSlot;   // per run: the first slot of its vectors
@@ -51,8 +63,11 @@ struct UpLanes {
     AlignedArray<std::uint8_t> pick;
     // Per group that gathers: the grid slots of its lower values.
     AlignedArray<int> gatherSlot;
-    AlignedArray<double> coefficients;  // taps, reversed and widened per frame, then zeros
-    AlignedArray<double> work;          // workLength, widened per frame
+    // Widened per frame: the taps reversed, then zeros; or, with several
+    // positions a vector, G rows of `lanes`, lane l of row k holding tap k
+    // of slot l / perVector.
+    AlignedArray<double> coefficients;
+    AlignedArray<double> work;  // workLength, widened per frame, then zeros
     AlignedArray<float> grid;           // slots per position, then a window
 };
 

@@ -25,6 +25,12 @@ struct Avx2Ops {
     static Vec Load(const double* p) { return _mm256_load_pd(p); }
     static Vec LoadUnaligned(const double* p) { return _mm256_loadu_pd(p); }
     static Vec Broadcast(double x) { return _mm256_set1_pd(x); }
+    // p[0], p[1], p[0], p[1].
+    template <int kCount>
+    static Vec LoadRepeated(const double* p) {
+        static_assert(kCount == 2, "two doubles");
+        return _mm256_broadcast_pd(reinterpret_cast<const __m128d*>(p));
+    }
     static void Store(double* p, Vec v) { _mm256_store_pd(p, v); }
     static Vec MulAdd(Vec a, Vec b, Vec sum) { return _mm256_fmadd_pd(a, b, sum); }
     static Vec Mul(Vec a, Vec b) { return _mm256_mul_pd(a, b); }
@@ -92,11 +98,11 @@ struct Avx2Ops {
         upper = _mm256_cvtps_pd(_mm256_extractf128_ps(both, 1));
     }
 
-    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
-    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + step].
+    static void Gather(const float* grid, const int* slot, int step, Vec& lower, Vec& upper) {
         const __m128i index = _mm_loadu_si128(reinterpret_cast<const __m128i*>(slot));
         lower = _mm256_cvtps_pd(_mm_i32gather_ps(grid, index, 4));
-        upper = _mm256_cvtps_pd(_mm_i32gather_ps(grid + 1, index, 4));
+        upper = _mm256_cvtps_pd(_mm_i32gather_ps(grid + step, index, 4));
     }
 };
 

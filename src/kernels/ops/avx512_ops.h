@@ -25,6 +25,16 @@ struct Avx512Ops {
     static Vec Load(const double* p) { return _mm512_load_pd(p); }
     static Vec LoadUnaligned(const double* p) { return _mm512_loadu_pd(p); }
     static Vec Broadcast(double x) { return _mm512_set1_pd(x); }
+    // p[0 .. kCount - 1], repeated across the vector.
+    template <int kCount>
+    static Vec LoadRepeated(const double* p) {
+        static_assert(kCount == 2 || kCount == 4, "two or four doubles");
+        if constexpr (kCount == 2) {
+            return _mm512_broadcast_f64x2(_mm_loadu_pd(p));
+        } else {
+            return _mm512_broadcast_f64x4(_mm256_loadu_pd(p));
+        }
+    }
     static void Store(double* p, Vec v) { _mm512_store_pd(p, v); }
     static Vec MulAdd(Vec a, Vec b, Vec sum) { return _mm512_fmadd_pd(a, b, sum); }
     static Vec Mul(Vec a, Vec b) { return _mm512_mul_pd(a, b); }
@@ -113,11 +123,11 @@ struct Avx512Ops {
         upper = _mm512_cvtps_pd(_mm512_extractf32x8_ps(both, 1));
     }
 
-    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
-    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + step].
+    static void Gather(const float* grid, const int* slot, int step, Vec& lower, Vec& upper) {
         const __m256i index = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(slot));
         lower = _mm512_cvtps_pd(_mm256_i32gather_ps(grid, index, 4));
-        upper = _mm512_cvtps_pd(_mm256_i32gather_ps(grid + 1, index, 4));
+        upper = _mm512_cvtps_pd(_mm256_i32gather_ps(grid + step, index, 4));
     }
 };
 

@@ -77,10 +77,10 @@ struct NeonOps {
         upper = vld1q_f64(high);
     }
 
-    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
-    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + step].
+    static void Gather(const float* grid, const int* slot, int step, Vec& lower, Vec& upper) {
         const double low[2] = {grid[slot[0]], grid[slot[1]]};
-        const double high[2] = {grid[slot[0] + 1], grid[slot[1] + 1]};
+        const double high[2] = {grid[slot[0] + step], grid[slot[1] + step]};
         lower = vld1q_f64(low);
         upper = vld1q_f64(high);
     }

@@ -88,10 +88,10 @@ struct Sse2Ops {
         upper = _mm_set_pd(window[pick[3]], window[pick[2]]);
     }
 
-    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + 1].
-    static void Gather(const float* grid, const int* slot, Vec& lower, Vec& upper) {
+    // lower[i] = grid[slot[i]], upper[i] = grid[slot[i] + step].
+    static void Gather(const float* grid, const int* slot, int step, Vec& lower, Vec& upper) {
         lower = _mm_set_pd(grid[slot[1]], grid[slot[0]]);
-        upper = _mm_set_pd(grid[slot[1] + 1], grid[slot[0] + 1]);
+        upper = _mm_set_pd(grid[slot[1] + step], grid[slot[0] + step]);
     }
 };
 

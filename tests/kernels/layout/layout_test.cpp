@@ -5,6 +5,7 @@
 // and its own two grid values in the lanes.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -110,37 +111,50 @@ TEST(DownStripesTest, PositionsThatMoveBackwardsGetNone) {
 
 // Output j needs slots Phase[j] (its lower value) and the one after at
 // position BaseIndex[j]: some vector must cover both, and the output's pick
-// (or gather) must point at them.
+// (or gather) must point at them. A vector covers `lanes` slots of one
+// position, or, with perVector positions a vector, slot l / perVector of
+// position b0 + l % perVector in lane l.
 void ExpectLanesMatch(const CUpSampler& s, const UpLanes& lanes, const std::string& label) {
     const int w = lanes.lanes;
+    const int per = lanes.perVector;
     const int positions = s.InputLength + 1;
-    std::vector<std::vector<int>> firstSlots(static_cast<std::size_t>(positions));
+    EXPECT_EQ(per > 1 ? lanes.slots * per : w, w) << label;
+    EXPECT_GE(lanes.slots, s.Factor + 1) << label;
+    // Per grid slot: the position and slot whose value a vector stores there.
+    std::vector<std::pair<int, int>> stored(static_cast<std::size_t>(lanes.slots * (positions + per)), {-1, -1});
     for (int run = 0; run < lanes.runs; ++run) {
         if (run > 0) EXPECT_LT(lanes.runSlot.data[run - 1], lanes.runSlot.data[run]) << label;
+        const int first = lanes.runSlot.data[run];
+        EXPECT_TRUE(per == 1 ? first + w <= lanes.slots : first == 0) << label;
         for (int v = lanes.runBegin.data[run]; v < lanes.runBegin.data[run + 1]; ++v) {
-            firstSlots[static_cast<std::size_t>(lanes.position.data[v])].push_back(lanes.runSlot.data[run]);
+            const int b = lanes.position.data[v];
+            EXPECT_EQ(b % per, 0) << label;
+            for (int l = 0; l < w; ++l) {
+                stored[static_cast<std::size_t>(lanes.slots * b + first + l)] =
+                    per == 1 ? std::make_pair(b, first + l) : std::make_pair(b + l % per, l / per);
+            }
         }
     }
-    const auto covered = [&](int b, int slot) {
-        for (const int first : firstSlots[static_cast<std::size_t>(b)]) {
-            if (first <= slot && slot < first + w && first + w <= lanes.slots) return true;
-        }
-        return false;
-    };
     for (int j = 0; j < s.OutputLength; ++j) {
         const int b = s.BaseIndex[j];
         const int q = s.Phase[j];
-        EXPECT_TRUE(covered(b, q) && covered(b, q + 1)) << label << ", output " << j;
-        const int slot = lanes.slots * b + q;
+        const auto slotOf = [&](int value) {
+            const auto at = std::find(stored.begin(), stored.end(), std::make_pair(b, value));
+            EXPECT_NE(at, stored.end()) << label << ", output " << j << ", slot " << value;
+            return static_cast<int>(at - stored.begin());
+        };
+        const int lower = slotOf(q);
+        const int upper = slotOf(q + 1);
         const int start = lanes.groupStart.data[j / w];
         if (start >= 0) {
             const std::uint8_t* pick = lanes.pick.data + (j / w) * 2 * w;
-            EXPECT_EQ(start + pick[j % w], slot) << label << ", output " << j;
-            EXPECT_EQ(start + pick[w + j % w], slot + 1) << label << ", output " << j;
+            EXPECT_EQ(start + pick[j % w], lower) << label << ", output " << j;
+            EXPECT_EQ(start + pick[w + j % w], upper) << label << ", output " << j;
             EXPECT_LT(pick[w + j % w], lanes.window) << label;
         } else {
-            EXPECT_EQ(lanes.gatherSlot.data[(-1 - start) * w + j % w], slot)
+            EXPECT_EQ(lanes.gatherSlot.data[(-1 - start) * w + j % w], lower)
                 << label << ", output " << j;
+            EXPECT_EQ(lower + per, upper) << label << ", output " << j;
         }
     }
 }
